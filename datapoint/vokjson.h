@@ -1,0 +1,55 @@
+#ifndef VOKJSON_H
+#define VOKJSON_H
+
+#include "datapoint/json_struct.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <QString>
+
+class QNetworkReply;
+
+// A product's datapoint definition: fetched over HTTP and cached beside the
+// executable, parsed into records, and used to pack status payloads and to
+// unpack control payloads.
+class VokJson : public QObject
+{
+    Q_OBJECT
+public:
+    explicit VokJson(QObject *parent = nullptr);
+
+    // Fetch and cache (json/<key>.json beside the executable).
+    void requestJson(const QString &productKey);
+    // Parse the cached definition of the key; emits ListOk on success.
+    void parseJson(const QString &productKey);
+
+    // Status payload coding.
+    QByteArray statusTemplate() const;
+    QByteArray setIntValue(QByteArray frame, const QString &displayName, qint64 value) const;
+    QByteArray setBytesValue(QByteArray frame, const QString &displayName,
+                             const QByteArray &bytes) const;
+    QMap<QString, QString> decodeControl(const QByteArray &frame) const;
+    static QByteArray intToBytes(qint64 value, int len);
+    static quint16 GetBits(const QByteArray &data, int endPos, int bitOffset, int bitLen);
+
+    int writableCount = 0;
+
+signals:
+    void json_stat(bool);
+    void ListOk(QList<json_struct>);
+
+public slots:
+    void replyFinished(QNetworkReply *);
+
+private:
+    QList<json_struct> dataPointList;
+    int writableBits = 0;
+    int readonlyBits = 0;
+    int alertBits = 0;
+    int faultBits = 0;
+    QString jsonPath;
+};
+
+#endif // VOKJSON_H

@@ -1,0 +1,6 @@
+#include "pages/mcu/mcuwindow.h"
+
+McuWindow::McuWindow(QWidget *parent) : QWidget(parent) {}
+void McuWindow::closePort() {}
+void McuWindow::checkProductKey() {}
+void McuWindow::clearLog() {}

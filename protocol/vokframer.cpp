@@ -1,0 +1,100 @@
+#include "protocol/vokframer.h"
+
+#include "protocol/voktool.h"
+
+#include <QDebug>
+#include <cstring>
+
+namespace {
+constexpr char kHeaderByte = char(0xFF);
+constexpr char kEscapeByte = char(0x55);
+constexpr int kLengthEnd = 4; // header (2) + len (2)
+}
+
+VokFramer::VokFramer(QObject *port, QObject *parent) : QObject(parent)
+{
+    if (!port) {
+        qDebug() << "error vokSerialPort";
+        return;
+    }
+    this->port = port;
+    tool = new VokTool;
+    buffer.clear();
+    connect(port, SIGNAL(DataReady(QByteArray)), this, SLOT(dataToV4(QByteArray)),
+            Qt::DirectConnection);
+}
+
+VokFramer::~VokFramer()
+{
+    delete tool;
+}
+
+void VokFramer::dataToV4(QByteArray Data)
+{
+    const char *data = Data.constData();
+    const int size = Data.size();
+    int i = 0;
+    while (i < size) {
+        // Fast path: inside a frame of known length, a run without 0xFF needs
+        // no escape handling and cannot end before the frame does, so it is
+        // copied in one go. Everything else goes byte by byte.
+        if (expectedSize > kLengthEnd && !escapePending) {
+            const int wanted = qMin(expectedSize - buffer.size(), size - i);
+            const void *ff = std::memchr(data + i, 0xFF, size_t(wanted));
+            const int run = ff ? int(static_cast<const char *>(ff) - (data + i)) : wanted;
+            if (run > 0) {
+                buffer.append(data + i, run);
+                i += run;
+                if (buffer.size() == expectedSize)
+                    emitFrame();
+                continue;
+            }
+        }
+        takeByte(data[i++]);
+    }
+}
+
+void VokFramer::takeByte(char byte)
+{
+    if (buffer.isEmpty() && byte != kHeaderByte)
+        return; // resynchronise on the next header byte
+    if (escapePending && byte == kEscapeByte) {
+        escapePending = false; // the escape of the FF before it: not data
+        return;
+    }
+    buffer.append(byte);
+    escapePending = (byte == kHeaderByte);
+    afterAppend();
+}
+
+void VokFramer::afterAppend()
+{
+    if (buffer.size() == kLengthEnd) {
+        expectedSize = int(tool->getUint16(buffer, 2)) + kLengthEnd;
+        if (expectedSize == kLengthEnd)
+            dropStuckFrame(); // len 0 can never complete
+    } else if (buffer.size() == expectedSize) {
+        emitFrame();
+    }
+}
+
+void VokFramer::emitFrame()
+{
+    const QByteArray frame = buffer;
+    buffer.clear();
+    expectedSize = 0;
+    escapePending = false;
+    emit LineDataReady(frame);
+}
+
+void VokFramer::dropStuckFrame()
+{
+    const int next = buffer.indexOf(kHeaderByte, 1);
+    if (next < 0)
+        buffer.clear();
+    else
+        buffer.remove(0, next);
+    expectedSize = 0;
+    if (buffer.isEmpty())
+        escapePending = false;
+}

@@ -1,0 +1,69 @@
+#include "protocol/voktool.h"
+
+#include <QtTest>
+
+class TestVokTool : public QObject
+{
+    Q_OBJECT
+private slots:
+    void checksumOfSampleFrames_data();
+    void checksumOfSampleFrames();
+    void checksumEdges();
+    void getUint16();
+    void toHexString();
+
+private:
+    VokTool tool;
+};
+
+void TestVokTool::checksumOfSampleFrames_data()
+{
+    QTest::addColumn<QByteArray>("frame");
+    QTest::newRow("01") << QByteArray::fromHex("FFFF00050100000006");
+    QTest::newRow("0B") << QByteArray::fromHex("FFFF0005 0B000000 10");
+    QTest::newRow("09") << QByteArray::fromHex("FFFF0006090000000211");
+    QTest::newRow("0D router+cloud") << QByteArray::fromHex("FFFF00070D0200000032 48");
+    QTest::newRow("0D router") << QByteArray::fromHex("FFFF00070D0100000012 27");
+}
+
+void TestVokTool::checksumOfSampleFrames()
+{
+    QFETCH(QByteArray, frame);
+    QCOMPARE(tool.checksum(frame, 2, 1), quint8(frame.back()));
+}
+
+void TestVokTool::checksumEdges()
+{
+    QCOMPARE(tool.checksum(QByteArray::fromHex("FFFF00"), 2, 1), quint8(0));
+    QCOMPARE(tool.checksum(QByteArray(), 2, 1), quint8(0));
+    // 0x180 keeps its low byte
+    QCOMPARE(tool.checksum(QByteArray::fromHex("FFFF0080808000"), 2, 1), quint8(0x80));
+    // a tail longer than the data reads nothing
+    QCOMPARE(tool.checksum(QByteArray::fromHex("0102"), 0, 5), quint8(0));
+}
+
+void TestVokTool::getUint16()
+{
+    QCOMPARE(tool.getUint16(QByteArray::fromHex("FFFF0047"), 2), 71u);
+    QCOMPARE(tool.getUint16(QByteArray::fromHex("FFFF1234"), 2), 0x1234u);
+    QCOMPARE(tool.getUint16(QByteArray::fromHex("FFFF00"), 2), 0u);
+    QCOMPARE(tool.getUint16(QByteArray::fromHex("FFFF7F"), 2), 0x7Fu);
+    QCOMPARE(tool.getUint16(QByteArray::fromHex("FFFF"), 2), 0u);
+}
+
+void TestVokTool::toHexString()
+{
+    QByteArray bytes = QByteArray::fromHex("0AFF");
+    QCOMPARE(tool.toHexString(bytes), QByteArray("0A FF "));
+    QCOMPARE(bytes, QByteArray("0A FF "));
+
+    QByteArray three = QByteArray::fromHex("FF005A");
+    QCOMPARE(tool.toHexString(three).size(), 9);
+
+    QByteArray empty;
+    QCOMPARE(tool.toHexString(empty), QByteArray());
+    QVERIFY(empty.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestVokTool)
+#include "tst_voktool.moc"

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need (Debian 12), configures, builds
+# and runs every test.  --sanitize builds with AddressSanitizer and
+# UndefinedBehaviorSanitizer into build-sanitize/ instead of build/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+sanitize=OFF
+build_dir=build
+for arg in "$@"; do
+    case "$arg" in
+        --sanitize) sanitize=ON; build_dir=build-sanitize ;;
+        *) echo "usage: $0 [--sanitize]" >&2; exit 2 ;;
+    esac
+done
+
+tools/install-deps.sh
+
+cmake -S . -B "$build_dir" -DVOK_SANITIZE="$sanitize"
+cmake --build "$build_dir" -j"$(nproc)"
+
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:strict_string_checks=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+cd "$build_dir"
+ctest --output-on-failure -j"$(nproc)"
