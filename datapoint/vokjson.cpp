@@ -3,6 +3,8 @@
 VokJson::VokJson(QObject *parent) : QObject(parent) {}
 void VokJson::requestJson(const QString &) {}
 void VokJson::parseJson(const QString &) {}
+bool VokJson::parseFile(const QString &) { return false; }
+QMap<QString, QString> VokJson::decodeStatus(const QByteArray &) const { return {}; }
 QByteArray VokJson::statusTemplate() const { return {}; }
 QByteArray VokJson::setIntValue(QByteArray f, const QString &, qint64) const { return f; }
 QByteArray VokJson::setBytesValue(QByteArray f, const QString &, const QByteArray &) const { return f; }

@@ -24,6 +24,10 @@ public:
     void requestJson(const QString &productKey);
     // Parse the cached definition of the key; emits ListOk on success.
     void parseJson(const QString &productKey);
+    // The same parse from any definition file; false when the file cannot be
+    // read or is not valid JSON.
+    bool parseFile(const QString &path);
+    QList<json_struct> dataPoints() const { return dataPointList; }
 
     // Status payload coding.
     QByteArray statusTemplate() const;
@@ -31,6 +35,8 @@ public:
     QByteArray setBytesValue(QByteArray frame, const QString &displayName,
                              const QByteArray &bytes) const;
     QMap<QString, QString> decodeControl(const QByteArray &frame) const;
+    // Values of every datapoint of a status frame (04 action 03, 05 action 04).
+    QMap<QString, QString> decodeStatus(const QByteArray &frame) const;
     static QByteArray intToBytes(qint64 value, int len);
     static quint16 GetBits(const QByteArray &data, int endPos, int bitOffset, int bitLen);
 
