@@ -1,0 +1,178 @@
+#include "pages/mcu/datapointtable.h"
+
+#include "datapoint/vokjson.h"
+#include "protocol/voktool.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QComboBox>
+#include <QDebug>
+#include <QLineEdit>
+#include <QRegExp>
+#include <QRegExpValidator>
+#include <QSet>
+#include <QSpinBox>
+#include <QTableWidget>
+
+#include <limits>
+
+namespace {
+
+const QColor readOnlyColour(221, 221, 221, 255);
+const QColor resetColour(255, 255, 255, 255);
+const QColor controlledColour(252, 222, 156, 255);
+
+// A status payload never exceeds what the 16-bit length field can count, so
+// a binary editor longer than that could only come from a broken definition.
+const int maxBinaryBytes = 0xFFFF;
+
+int toSpinBoxRange(qint64 value)
+{
+    return int(qBound<qint64>(std::numeric_limits<int>::min(), value,
+                              std::numeric_limits<int>::max()));
+}
+
+bool isGreyType(const QString &type)
+{
+    return type == QLatin1String("status_readonly") || type == QLatin1String("alert")
+        || type == QLatin1String("fault");
+}
+
+// After the checksum is in place, every 0xFF past the header and the high
+// length byte is followed by an inserted 0x55 on the wire.
+void escapeStatusFrame(QByteArray &frame)
+{
+    for (int i = frame.size() - 1; i >= 3; --i) {
+        if (quint8(frame.at(i)) == 0xFF) {
+            frame.insert(i + 1, char(0x55));
+            qDebug() << "in";
+        }
+    }
+}
+
+} // namespace
+
+DataPointTable::DataPointTable(QTableWidget *table, VokJson *json, VokTool *tool, QWidget *page)
+    : QObject(page), table(table), json(json), tool(tool), page(page)
+{
+}
+
+void DataPointTable::rebuild(const QList<json_struct> &jsonList)
+{
+    table->clear();
+    table->setRowCount(0); // also deletes the previous cell widgets
+    table->setRowCount(jsonList.size());
+    table->setColumnCount(2);
+    table->setColumnWidth(0, 220);
+    for (int row = 0; row < jsonList.size(); ++row) {
+        const json_struct &point = jsonList.at(row);
+        auto *nameItem = new QTableWidgetItem(point.display_name);
+        table->setItem(row, 0, nameItem);
+        if (QWidget *editor = createEditor(point)) {
+            table->setItem(row, 1, new QTableWidgetItem);
+            table->setCellWidget(row, 1, editor);
+        }
+        if (isGreyType(point.type))
+            nameItem->setBackground(QBrush(readOnlyColour));
+    }
+}
+
+QWidget *DataPointTable::createEditor(const json_struct &point) const
+{
+    const QString &type = point.data_type;
+    if (type == QLatin1String("bool")) {
+        auto *spin = new QSpinBox(page);
+        spin->setMaximum(1);
+        spin->setMinimum(0);
+        return spin;
+    }
+    if (type == QLatin1String("enum")) {
+        auto *combo = new QComboBox(page);
+        for (int i = 0; i < point.enum_values.size(); ++i)
+            combo->insertItem(i, point.enum_values.at(i));
+        return combo;
+    }
+    if (type == QLatin1String("uint8") || type == QLatin1String("uint16")
+        || type == QLatin1String("uint32")) {
+        // A uint32 bound above what a spin box holds is limited to its range;
+        // QSpinBox starts at 0 and clamps it into [min, max].
+        auto *spin = new QSpinBox(page);
+        spin->setMaximum(toSpinBoxRange(point.max));
+        spin->setMinimum(toSpinBoxRange(point.min));
+        return spin;
+    }
+    if (type == QLatin1String("binary")) {
+        auto *edit = new QLineEdit(page);
+        edit->setValidator(new QRegExpValidator(QRegExp(QStringLiteral("[a-fA-F0-9]+$")), edit));
+        edit->setMaxLength(2 * qBound(0, point.len, maxBinaryBytes));
+        return edit;
+    }
+    return nullptr;
+}
+
+QByteArray DataPointTable::buildStatusFrame(quint8 cmd, quint8 sn, quint8 action) const
+{
+    QByteArray frame = json->statusTemplate();
+    // A name the user edited into something the definition does not know is
+    // skipped instead of being handed to the model.
+    QSet<QString> known;
+    for (const json_struct &point : json->dataPoints())
+        known.insert(point.display_name);
+
+    for (int row = 0; row < table->rowCount(); ++row) {
+        const QTableWidgetItem *nameItem = table->item(row, 0);
+        if (!nameItem || !known.contains(nameItem->text()))
+            continue;
+        const QString name = nameItem->text();
+        QWidget *editor = table->cellWidget(row, 1);
+        if (auto *spin = qobject_cast<QSpinBox *>(editor)) {
+            frame = json->setIntValue(frame, name, spin->value());
+        } else if (auto *combo = qobject_cast<QComboBox *>(editor)) {
+            frame = json->setIntValue(frame, name, combo->currentIndex());
+        } else if (auto *edit = qobject_cast<QLineEdit *>(editor)) {
+            const QString digits = edit->text().leftJustified(edit->maxLength(), QLatin1Char('0'));
+            frame = json->setBytesValue(frame, name, QByteArray::fromHex(digits.toLatin1()));
+        }
+    }
+
+    frame[4] = char(cmd);
+    frame[5] = char(sn);
+    frame[8] = char(action);
+    frame[frame.size() - 1] = char(tool->checksum(frame, 2, 1));
+    escapeStatusFrame(frame);
+    return frame;
+}
+
+void DataPointTable::applyControlFrame(const QByteArray &frame)
+{
+    const int resetRows = qMin(json->writableCount, table->rowCount());
+    for (int row = 0; row < resetRows; ++row) {
+        if (QTableWidgetItem *nameItem = table->item(row, 0))
+            nameItem->setBackground(QBrush(resetColour));
+    }
+
+    const QMap<QString, QString> values = json->decodeControl(frame);
+    for (auto value = values.cbegin(); value != values.cend(); ++value) {
+        for (int row = 0; row < table->rowCount(); ++row) {
+            QTableWidgetItem *nameItem = table->item(row, 0);
+            if (!nameItem || nameItem->text() != value.key())
+                continue;
+            QWidget *editor = table->cellWidget(row, 1);
+            if (!editor)
+                continue;
+            nameItem->setBackground(QBrush(controlledColour));
+            if (auto *spin = qobject_cast<QSpinBox *>(editor)) {
+                // uint32 values above the spin box's range end at its maximum.
+                bool ok = false;
+                const qint64 number = value.value().toLongLong(&ok);
+                spin->setValue(toSpinBoxRange(ok ? number : 0));
+            } else if (auto *combo = qobject_cast<QComboBox *>(editor)) {
+                const int index = combo->findText(value.value());
+                if (index >= 0)
+                    combo->setCurrentIndex(index);
+            } else if (auto *edit = qobject_cast<QLineEdit *>(editor)) {
+                edit->setText(value.value());
+            }
+        }
+    }
+}
