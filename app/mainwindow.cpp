@@ -1,0 +1,59 @@
+#include "app/mainwindow.h"
+
+#include "pages/dual/doublewindow.h"
+#include "pages/mcu/mcuwindow.h"
+#include "pages/tool/toolwindow.h"
+#include "ui_mainwindow.h"
+
+#include <QKeyEvent>
+
+namespace {
+const QSize narrowSize(600, 600);
+const QSize wideSize(950, 600);
+}
+
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
+{
+    // The form selects tab 0 before it connects the tab slot, so building
+    // it does not run the slot while the pages do not exist yet.
+    ui->setupUi(this);
+    setWindowTitle(QStringLiteral("Vok串口调试工具V1.4.3"));
+    setFixedSize(narrowSize);
+
+    doublePage = new DoubleWindow(ui->doubleWindow);
+    mcuPage = new McuWindow(ui->mcuWindow);
+    toolPage = new ToolWindow(ui->toolWindow);
+}
+
+MainWindow::~MainWindow()
+{
+    delete ui;
+}
+
+// A port used on one page is released before another page may need it.
+void MainWindow::on_tabWidget_currentChanged(int index)
+{
+    if (index == 1) {
+        setFixedSize(wideSize);
+        doublePage->closePorts();
+        mcuPage->checkProductKey();
+    } else {
+        setFixedSize(narrowSize);
+        mcuPage->closePort();
+    }
+}
+
+void MainWindow::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        close();
+        break;
+    case Qt::Key_F5:
+        doublePage->clearReceive();
+        mcuPage->clearLog();
+        break;
+    default:
+        break;
+    }
+}

@@ -1,0 +1,39 @@
+#ifndef MAINWINDOW_H
+#define MAINWINDOW_H
+
+#include <QMainWindow>
+
+class DoubleWindow;
+class McuWindow;
+class ToolWindow;
+class QKeyEvent;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The one top-level window: a tab widget holding the dual-port page, the MCU
+// simulator page and the checksum page. It resizes itself with the selected
+// tab, releases the serial ports of the page being left and handles the two
+// global keys (Escape quits, F5 clears the logs).
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private slots:
+    void on_tabWidget_currentChanged(int index);
+
+private:
+    Ui::MainWindow *ui;
+    DoubleWindow *doublePage = nullptr;
+    McuWindow *mcuPage = nullptr;
+    ToolWindow *toolPage = nullptr;
+};
+
+#endif // MAINWINDOW_H

@@ -1,0 +1,14 @@
+#ifndef PAGEBACKGROUND_H
+#define PAGEBACKGROUND_H
+
+class QLabel;
+
+// The picture image/background.png beside the executable, stretched over a
+// page's bottom-most label.
+class PageBackground
+{
+public:
+    static void apply(QLabel *label);
+};
+
+#endif // PAGEBACKGROUND_H

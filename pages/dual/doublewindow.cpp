@@ -1,0 +1,322 @@
+#include "pages/dual/doublewindow.h"
+
+#include "pages/common/pagebackground.h"
+#include "protocol/voktool.h"
+#include "serial/vokserialport.h"
+#include "ui_doublewindow.h"
+
+#include <QMessageBox>
+#include <QTextCursor>
+#include <QTime>
+
+namespace {
+
+// The receive handler never shows the last bytes it holds, so that a header
+// cut between two chunks (up to 00 00 00 of 00 00 00 03) is still found.
+const int heldBackBytes = 3;
+const int flushIntervalMs = 500;
+
+const char exampleProductKey[] = "5f0c2e7d9b1a4c83a6e2d4f7b8c90e15";
+
+// Needs at least four bytes from pos.
+bool startsFrameHeader(const QByteArray &bytes, int pos)
+{
+    const char *p = bytes.constData() + pos;
+    const bool version4 = quint8(p[0]) == 0xFF && quint8(p[1]) == 0xFF;
+    const bool version3 = p[0] == 0 && p[1] == 0 && p[2] == 0 && p[3] == 3;
+    return version4 || version3;
+}
+
+// "%02X " of one byte.
+void appendHexByte(QString &text, char byte)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    const auto value = quint8(byte);
+    text += QLatin1Char(digits[value >> 4]);
+    text += QLatin1Char(digits[value & 0x0F]);
+    text += QLatin1Char(' ');
+}
+
+// One insertion per chunk: per-byte cursor work cannot keep up with a fast link.
+void appendToArea(QTextEdit *area, const QString &text)
+{
+    area->moveCursor(QTextCursor::End);
+    area->insertPlainText(text);
+    area->moveCursor(QTextCursor::End);
+}
+
+QString hexLine(QByteArray bytes)
+{
+    return QString::fromLatin1(VokTool().toHexString(bytes).trimmed());
+}
+
+QStringList version3Presets()
+{
+    const QByteArray productKeyFrame = QByteArray::fromHex("00000003 0028 0307 0020")
+                                       + exampleProductKey + QByteArray::fromHex("00020001");
+    return {QStringLiteral("00 00 00 03 00 02 03 0b"), QStringLiteral("00 00 00 03 00 02 03 08"),
+            QStringLiteral("00 00 00 03 00 02 03 06"), hexLine(productKeyFrame)};
+}
+
+QStringList version4Presets()
+{
+    // Product-information reply: four 8-character version fields, the key,
+    // two zero bytes and the checksum.
+    QByteArray productInfo = QByteArray::fromHex("FFFF 0047 02 01 0000")
+                             + "00000004" "00000004" "00000001" "00000001" + exampleProductKey
+                             + QByteArray(3, '\0');
+    productInfo[productInfo.size() - 1] = char(VokTool().checksum(productInfo, 2, 1));
+    return {QStringLiteral("FF FF 00 05 0B 00 00 00 10"),
+            QStringLiteral("FF FF 00 06 09 00 00 00 02 11"),
+            QStringLiteral("FF FF 00 05 01 00 00 00 06"), hexLine(productInfo)};
+}
+
+// The port list arrives every second while no port is present and whenever
+// it changes. Keep the user's choice: a listed name that is still listed
+// stays selected, and a typed name or path stays as typed.
+void refillPortNames(QComboBox *box, const QList<QString> &names)
+{
+    QStringList shown;
+    for (int i = 0; i < box->count(); ++i)
+        shown << box->itemText(i);
+    if (shown == names)
+        return;
+    const QString chosen = box->currentText();
+    const bool typed = !chosen.isEmpty() && !shown.contains(chosen);
+    box->clear();
+    box->addItems(names);
+    const int index = box->findText(chosen);
+    if (index >= 0)
+        box->setCurrentIndex(index);
+    else if (typed)
+        box->setEditText(chosen);
+}
+
+} // namespace
+
+DoubleWindow::DoubleWindow(QWidget *parent) : QWidget(parent), ui(new Ui::DoubleWindow)
+{
+    ui->setupUi(this);
+    PageBackground::apply(ui->label_background);
+    ui->textEdit_rec1->setReadOnly(true);
+    ui->textEdit_rec2->setReadOnly(true);
+    setPresets(version3Presets());
+
+    com1 = new VokSerialPort;
+    com2 = new VokSerialPort;
+    // Both combo boxes list the same ports, so one poll is enough.
+    connect(com1, &VokSerialPort::ComListChange, this, &DoubleWindow::UpdateUi);
+
+    flushTimer1.setInterval(flushIntervalMs);
+    flushTimer2.setInterval(flushIntervalMs);
+    connect(&flushTimer1, &QTimer::timeout, this, &DoubleWindow::readbuf1);
+    connect(&flushTimer2, &QTimer::timeout, this, &DoubleWindow::readbuf2);
+    flushTimer1.start();
+    flushTimer2.start();
+
+    connect(com1, &VokSerialPort::DataReady, this, &DoubleWindow::com1OnDataReady);
+    connect(com2, &VokSerialPort::DataReady, this, &DoubleWindow::com2OnDataReady);
+}
+
+DoubleWindow::~DoubleWindow()
+{
+    delete com1;
+    delete com2;
+    delete ui;
+}
+
+void DoubleWindow::closePorts()
+{
+    if (com1->isOpen())
+        com1->closeCom();
+    if (com2->isOpen())
+        com2->closeCom();
+    ui->pushButton_open1->setText(QStringLiteral("打开串口"));
+    ui->pushButton_open2->setText(QStringLiteral("打开串口"));
+}
+
+void DoubleWindow::clearReceive()
+{
+    ui->textEdit_rec1->clear();
+    ui->textEdit_rec2->clear();
+}
+
+void DoubleWindow::sendHex(const QString &portName, const QString &hexText)
+{
+    const QByteArray bytes = QByteArray::fromHex(hexText.toLatin1());
+    if (portName == QLatin1String("COM1") && com1->isOpen())
+        com1->write(bytes);
+    else if (portName == QLatin1String("COM2") && com2->isOpen())
+        com2->write(bytes);
+}
+
+void DoubleWindow::UpdateUi(QList<QString> ComList)
+{
+    refillPortNames(ui->com_1, ComList);
+    refillPortNames(ui->com_2, ComList);
+}
+
+void DoubleWindow::toggleOpen(VokSerialPort *port, QComboBox *name, QComboBox *rate,
+                              QComboBox *data, QComboBox *stop, QComboBox *parity,
+                              QPushButton *button)
+{
+    if (port->isOpen()) {
+        port->closeCom();
+        button->setText(QStringLiteral("打开串口"));
+        return;
+    }
+    if (port->openCom(name->currentText().trimmed(), rate->currentText(), data->currentIndex(),
+                      stop->currentIndex(), parity->currentIndex()))
+        button->setText(QStringLiteral("关闭串口"));
+    else
+        QMessageBox::about(this, QStringLiteral("错误"), QStringLiteral("打开失败！"));
+}
+
+void DoubleWindow::on_pushButton_open1_clicked()
+{
+    toggleOpen(com1, ui->com_1, ui->rate_1, ui->data_1, ui->stop_1, ui->check_1,
+               ui->pushButton_open1);
+}
+
+void DoubleWindow::on_pushButton_open2_clicked()
+{
+    toggleOpen(com2, ui->com_2, ui->rate_2, ui->data_2, ui->stop_2, ui->check_2,
+               ui->pushButton_open2);
+}
+
+void DoubleWindow::receive(const QByteArray &data, QByteArray &held, QTextEdit *area,
+                           VokSerialPort *relayTo)
+{
+    if (doubleMode && relayTo->isOpen())
+        relayTo->write(data);
+
+    held += data;
+    const int showCount = held.size() - heldBackBytes;
+    if (showCount <= 0)
+        return;
+
+    QString text;
+    text.reserve(showCount * 3 + 64);
+    QString stamp; // one reading of the clock serves the whole chunk
+    bool areaEmpty = area->document()->isEmpty();
+    for (int i = 0; i < showCount; ++i) {
+        if (startsFrameHeader(held, i)) {
+            if (!areaEmpty || !text.isEmpty())
+                text += QLatin1Char('\n');
+            if (stamp.isEmpty())
+                stamp = QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz")) + ':';
+            text += stamp;
+        }
+        appendHexByte(text, held.at(i));
+    }
+    held.remove(0, showCount);
+    appendToArea(area, text);
+}
+
+void DoubleWindow::com1OnDataReady(QByteArray Data)
+{
+    receive(Data, held1, ui->textEdit_rec1, com2);
+}
+
+void DoubleWindow::com2OnDataReady(QByteArray Data)
+{
+    receive(Data, held2, ui->textEdit_rec2, com1);
+}
+
+void DoubleWindow::flush(QByteArray &held, QTextEdit *area)
+{
+    if (held.isEmpty())
+        return;
+    QString text;
+    for (char byte : qAsConst(held))
+        appendHexByte(text, byte);
+    held.clear();
+    appendToArea(area, text);
+}
+
+void DoubleWindow::readbuf1()
+{
+    flush(held1, ui->textEdit_rec1);
+}
+
+void DoubleWindow::readbuf2()
+{
+    flush(held2, ui->textEdit_rec2);
+}
+
+void DoubleWindow::on_pushButton_double_clicked()
+{
+    doubleMode = !doubleMode;
+    ui->pushButton_double->setText(doubleMode ? QStringLiteral("关闭双串口")
+                                              : QStringLiteral("打开双串口"));
+}
+
+void DoubleWindow::setPresets(const QStringList &lines)
+{
+    QLineEdit *const edits[] = {ui->lineEdit_default1, ui->lineEdit_default2,
+                                ui->lineEdit_default3, ui->lineEdit_default4};
+    for (int row = 0; row < 4; ++row) {
+        edits[row]->setText(lines.value(row));
+        edits[row]->setCursorPosition(0); // show where the frame begins
+    }
+}
+
+void DoubleWindow::on_pushButton_v3_clicked()
+{
+    setPresets(version3Presets());
+}
+
+void DoubleWindow::on_pushButton_v4_clicked()
+{
+    setPresets(version4Presets());
+}
+
+void DoubleWindow::on_pushButton_left1_clicked()
+{
+    sendHex(QStringLiteral("COM1"), ui->lineEdit_default1->text());
+}
+
+void DoubleWindow::on_pushButton_left2_clicked()
+{
+    sendHex(QStringLiteral("COM1"), ui->lineEdit_default2->text());
+}
+
+void DoubleWindow::on_pushButton_left3_clicked()
+{
+    sendHex(QStringLiteral("COM1"), ui->lineEdit_default3->text());
+}
+
+void DoubleWindow::on_pushButton_left4_clicked()
+{
+    sendHex(QStringLiteral("COM1"), ui->lineEdit_default4->text());
+}
+
+void DoubleWindow::on_pushButton_right1_clicked()
+{
+    sendHex(QStringLiteral("COM2"), ui->lineEdit_default1->text());
+}
+
+void DoubleWindow::on_pushButton_right2_clicked()
+{
+    sendHex(QStringLiteral("COM2"), ui->lineEdit_default2->text());
+}
+
+void DoubleWindow::on_pushButton_right3_clicked()
+{
+    sendHex(QStringLiteral("COM2"), ui->lineEdit_default3->text());
+}
+
+void DoubleWindow::on_pushButton_right4_clicked()
+{
+    sendHex(QStringLiteral("COM2"), ui->lineEdit_default4->text());
+}
+
+void DoubleWindow::on_pushButton_send1_clicked()
+{
+    sendHex(QStringLiteral("COM1"), ui->textEdit_send1->toPlainText());
+}
+
+void DoubleWindow::on_pushButton_send2_clicked()
+{
+    sendHex(QStringLiteral("COM2"), ui->textEdit_send2->toPlainText());
+}
