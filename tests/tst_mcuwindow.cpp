@@ -172,8 +172,8 @@ void TestMcuWindow::formAsLaidOut()
             break;
     }
     QCOMPARE(lowest, background);
-    QCOMPARE(background->styleSheet(), QStringLiteral("border-image:url(") + binDir()
-                                           + QStringLiteral("/image/background.png)"));
+    QVERIFY(background->styleSheet().startsWith(QStringLiteral("border-image:url(")));
+    QVERIFY(background->styleSheet().contains(binDir() + QStringLiteral("/image/background.png")));
     // Long logs stay cheap only with these two.
     QVERIFY(child<QListWidget>(p, "listWidget")->uniformItemSizes());
     QCOMPARE(child<QListWidget>(p, "listWidget")->layoutMode(), QListView::Batched);

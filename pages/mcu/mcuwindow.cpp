@@ -1,6 +1,7 @@
 #include "pages/mcu/mcuwindow.h"
 
 #include "datapoint/vokjson.h"
+#include "pages/common/pagebackground.h"
 #include "pages/mcu/datapointtable.h"
 #include "protocol/vokanalyze.h"
 #include "protocol/vokframer.h"
@@ -8,7 +9,6 @@
 #include "serial/vokserialport.h"
 #include "ui_mcuwindow.h"
 
-#include <QCoreApplication>
 #include <QListWidgetItem>
 #include <QMessageBox>
 #include <QTime>
@@ -39,9 +39,7 @@ QByteArray hexTextToBytes(const QString &text)
 McuWindow::McuWindow(QWidget *parent) : QWidget(parent), ui(new Ui::McuWindow)
 {
     ui->setupUi(this);
-    ui->label_background2->setStyleSheet(QStringLiteral("border-image:url(")
-                                         + QCoreApplication::applicationDirPath()
-                                         + QStringLiteral("/image/background.png)"));
+    PageBackground::apply(ui->label_background2);
     // The log only grows at its end and every row is one line: uniform sizes
     // and batched layout keep each new entry cheap however long the log is.
     ui->listWidget->setUniformItemSizes(true);
@@ -111,7 +109,7 @@ void McuWindow::on_pushButton_open3_clicked()
         ui->pushButton_open3->setText(openText);
         return;
     }
-    if (serialPort->openCom(ui->com_3->currentText(), ui->rate_3->currentText(),
+    if (serialPort->openCom(ui->com_3->currentText().trimmed(), ui->rate_3->currentText(),
                             ui->data_3->currentIndex(), ui->stop_3->currentIndex(),
                             ui->check_3->currentIndex())) {
         ui->pushButton_open3->setText(closeText);
