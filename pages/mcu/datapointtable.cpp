@@ -116,7 +116,8 @@ QByteArray DataPointTable::buildStatusFrame(quint8 cmd, quint8 sn, quint8 action
     // A name the user edited into something the definition does not know is
     // skipped instead of being handed to the model.
     QSet<QString> known;
-    for (const json_struct &point : json->dataPoints())
+    const QList<json_struct> points = json->dataPoints();
+    for (const json_struct &point : points)
         known.insert(point.display_name);
 
     for (int row = 0; row < table->rowCount(); ++row) {

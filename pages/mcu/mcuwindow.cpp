@@ -11,7 +11,7 @@
 
 #include <QListWidgetItem>
 #include <QMessageBox>
-#include <QTime>
+#include <QDateTime>
 #include <QTimer>
 
 namespace {
@@ -131,9 +131,21 @@ void McuWindow::clearLog()
     ui->listWidget->clear();
 }
 
+QString McuWindow::timeOfDay()
+{
+    // Converting to local time asks the C library for the time zone each
+    // time, which costs more than logging the frame; once a second will do.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (now / 1000 != stampSecond) {
+        stampSecond = now / 1000;
+        stampText = QDateTime::fromMSecsSinceEpoch(now).time().toString(Qt::TextDate);
+    }
+    return stampText;
+}
+
 void McuWindow::logFrame(const QString &prefix, QByteArray bytes)
 {
-    const QString header = prefix + QTime::currentTime().toString(Qt::TextDate);
+    const QString header = prefix + timeOfDay();
     tool->toHexString(bytes);
     ui->listWidget->addItems({header, QString::fromLatin1(bytes)});
     ui->listWidget->scrollToBottom();

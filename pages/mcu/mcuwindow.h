@@ -63,6 +63,7 @@ private slots:
     void on_pushButton_autoupload_clicked();
 
 private:
+    QString timeOfDay();
     void logFrame(const QString &prefix, QByteArray bytes);
     void sendStoredFrame(const QString &key);
     void sendStatusReport();
@@ -82,6 +83,10 @@ private:
     // status frame, whatever the reply template happens to hold.
     bool statusReadPending = false;
     quint8 statusReadSn = 0;
+
+    // hh:mm:ss of the log headers, formatted once per second.
+    qint64 stampSecond = -1;
+    QString stampText;
 };
 
 #endif // MCUWINDOW_H
