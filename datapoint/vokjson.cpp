@@ -306,7 +306,8 @@ QByteArray VokJson::setBytesValue(QByteArray frame, const QString &displayName,
                                   const QByteArray &bytes) const
 {
     const json_struct *dp = findDataPoint(displayName);
-    if (!dp)
+    // The len of a bit field counts bits: it has no bytes of its own to replace.
+    if (!dp || dp->unit == "bit")
         return frame;
     const qint64 start = dataStart + dp->byte_offset;
     // Exactly len bytes are replaced (short input is zero-padded), so the frame keeps its size.
