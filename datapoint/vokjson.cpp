@@ -146,7 +146,8 @@ void VokJson::replyFinished(QNetworkReply *reply)
 {
     // One manager per fetch: release it (and its reply) once the reply is handled.
     reply->manager()->deleteLater();
-    const QByteArray body = reply->readAll();
+    // A reply that was aborted (timeout) is closed and has no body.
+    const QByteArray body = reply->isReadable() ? reply->readAll() : QByteArray();
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(body, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
@@ -306,7 +307,8 @@ QByteArray VokJson::setBytesValue(QByteArray frame, const QString &displayName,
                                   const QByteArray &bytes) const
 {
     const json_struct *dp = findDataPoint(displayName);
-    if (!dp)
+    // The len of a bit field counts bits: it has no bytes of its own to replace.
+    if (!dp || dp->unit == "bit")
         return frame;
     const qint64 start = dataStart + dp->byte_offset;
     // Exactly len bytes are replaced (short input is zero-padded), so the frame keeps its size.

@@ -1,0 +1,170 @@
+#include "app/mainwindow.h"
+#include "pages/dual/doublewindow.h"
+
+#include "support/modalcloser.h"
+#include "support/ptypair.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QtTest>
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void startState();
+    void mcuTabWidensAndReleasesDualPorts();
+    void otherTabsNarrowAndKeepDualPorts();
+    void f5ClearsFromAnyTab();
+    void escapeCloses();
+
+private:
+    template<class T> T *child(const char *name)
+    {
+        T *widget = window->findChild<T *>(QLatin1String(name));
+        if (!widget)
+            qFatal("no widget %s", name);
+        return widget;
+    }
+    void openDualPort(int pane, const PtyPair &pty);
+    void verifyFixedSize(const QSize &size);
+
+    // Closes the MCU page's first-use prompt whenever tab 1 is entered.
+    ModalCloser *closer = nullptr;
+    MainWindow *window = nullptr;
+    QTabWidget *tabs = nullptr;
+    DoubleWindow *dualPage = nullptr;
+};
+
+void TestMainWindow::init()
+{
+    closer = new ModalCloser;
+    window = new MainWindow;
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    tabs = child<QTabWidget>("tabWidget");
+    dualPage = window->findChild<DoubleWindow *>();
+    QVERIFY(dualPage);
+}
+
+void TestMainWindow::cleanup()
+{
+    delete window;
+    delete closer;
+}
+
+void TestMainWindow::openDualPort(int pane, const PtyPair &pty)
+{
+    const QByteArray n = QByteArray::number(pane);
+    child<QComboBox>("com_" + n)->setEditText(pty.slavePath());
+    auto *button = child<QPushButton>("pushButton_open" + n);
+    button->click();
+    QCOMPARE(button->text(), QStringLiteral("关闭串口"));
+}
+
+void TestMainWindow::verifyFixedSize(const QSize &size)
+{
+    QCOMPARE(window->size(), size);
+    QCOMPARE(window->minimumSize(), size);
+    QCOMPARE(window->maximumSize(), size);
+    window->resize(size + QSize(123, 45));
+    QCOMPARE(window->size(), size);
+}
+
+void TestMainWindow::startState()
+{
+    QCOMPARE(window->windowTitle(), QStringLiteral("Vok串口调试工具V1.4.3"));
+    verifyFixedSize(QSize(600, 600));
+    QCOMPARE(tabs->count(), 3);
+    QCOMPARE(tabs->currentIndex(), 0);
+    QCOMPARE(tabs->tabText(0), QStringLiteral("双串口"));
+    QCOMPARE(tabs->tabText(1), QStringLiteral("模拟V4MCU"));
+    QCOMPARE(tabs->tabText(2), QStringLiteral("小工具"));
+    QCOMPARE(tabs->tabPosition(), QTabWidget::South);
+    QCOMPARE(dualPage->parentWidget(), child<QWidget>("doubleWindow"));
+    QVERIFY(child<QWidget>("toolWindow")->findChild<QWidget *>("pushButton_run"));
+    // Building the window does not count as entering a tab: no prompt.
+    QTest::qWait(100);
+    QCOMPARE(closer->seen, QStringList());
+}
+
+void TestMainWindow::mcuTabWidensAndReleasesDualPorts()
+{
+    PtyPair left, right;
+    openDualPort(1, left);
+    openDualPort(2, right);
+    tabs->setCurrentIndex(1);
+    verifyFixedSize(QSize(950, 600));
+    QCOMPARE(child<QPushButton>("pushButton_open1")->text(), QStringLiteral("打开串口"));
+    QCOMPARE(child<QPushButton>("pushButton_open2")->text(), QStringLiteral("打开串口"));
+    dualPage->sendHex("COM1", "01");
+    dualPage->sendHex("COM2", "02");
+    QCOMPARE(left.read(200) + right.read(50), QByteArray());
+}
+
+void TestMainWindow::otherTabsNarrowAndKeepDualPorts()
+{
+    tabs->setCurrentIndex(1);
+    tabs->setCurrentIndex(2);
+    verifyFixedSize(QSize(600, 600));
+
+    PtyPair left;
+    openDualPort(1, left);
+    tabs->setCurrentIndex(0);
+    verifyFixedSize(QSize(600, 600));
+    tabs->setCurrentIndex(2);
+    QCOMPARE(child<QPushButton>("pushButton_open1")->text(), QStringLiteral("关闭串口"));
+    dualPage->sendHex("COM1", "0102");
+    QCOMPARE(left.readAtLeast(2), QByteArray::fromHex("0102"));
+
+    tabs->setCurrentIndex(1);
+    verifyFixedSize(QSize(950, 600));
+    tabs->setCurrentIndex(0);
+    verifyFixedSize(QSize(600, 600));
+}
+
+void TestMainWindow::f5ClearsFromAnyTab()
+{
+    PtyPair left, right;
+    openDualPort(1, left);
+    openDualPort(2, right);
+    const QByteArray frame = QByteArray::fromHex("FFFF00050B00000010");
+    QVERIFY(left.write(frame) && right.write(frame));
+    auto *received1 = child<QTextEdit>("textEdit_rec1");
+    auto *received2 = child<QTextEdit>("textEdit_rec2");
+    QTRY_VERIFY_WITH_TIMEOUT(received1->toPlainText().endsWith("00 00 10 ")
+                                 && received2->toPlainText().endsWith("00 00 10 "),
+                             5000);
+    tabs->setCurrentIndex(2);
+    QTest::keyClick(window, Qt::Key_F5);
+    QCOMPARE(received1->toPlainText(), QString());
+    QCOMPARE(received2->toPlainText(), QString());
+    QVERIFY(window->isVisible());
+}
+
+void TestMainWindow::escapeCloses()
+{
+    tabs->setCurrentIndex(2);
+    QTest::keyClick(window, Qt::Key_A);
+    QVERIFY(window->isVisible());
+
+    // Escape closes the only window, which ends the application's loop.
+    QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
+    QTimer::singleShot(0, window, [this] { QTest::keyClick(window, Qt::Key_Escape); });
+    QTimer guard;
+    guard.setSingleShot(true);
+    connect(&guard, &QTimer::timeout, qApp, &QCoreApplication::quit);
+    guard.start(30000);
+    qApp->exec();
+    QVERIFY(guard.isActive());
+    QVERIFY(!window->isVisible());
+    QCOMPARE(lastClosed.count(), 1);
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

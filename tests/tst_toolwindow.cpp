@@ -1,0 +1,75 @@
+#include "pages/tool/toolwindow.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QtTest>
+
+class TestToolWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void checksum_data();
+    void checksum();
+    void startsEmpty();
+    void backgroundPicture();
+
+private:
+    ToolWindow page;
+};
+
+void TestToolWindow::checksum_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("result");
+    QTest::newRow("sample 01") << "00 05 01 00 00 00" << "06";
+    QTest::newRow("sample 0D") << "00 07 0D 02 00 00 00 32" << "48";
+    QTest::newRow("header summed too") << "FF FF 00 05 01 00 00 00" << "04";
+    QTest::newRow("separators anywhere") << "0005010000 00" << "06";
+    QTest::newRow("odd digit count") << "1 23" << "24";
+    QTest::newRow("empty") << "" << "00";
+    QTest::newRow("no digits") << "校验 xyz\n" << "00";
+    QTest::newRow("uppercase out") << "ff" << "FF";
+    QTest::newRow("low 8 bits") << "FF FF 03" << "01";
+    QTest::newRow("lines") << "00 07\n0D 01\r\n00 00 00 12" << "27";
+}
+
+void TestToolWindow::checksum()
+{
+    QFETCH(QString, input);
+    QFETCH(QString, result);
+    page.findChild<QTextEdit *>("textEdit_checksum")->setPlainText(input);
+    page.findChild<QPushButton *>("pushButton_run")->click();
+    QCOMPARE(page.findChild<QLabel *>("label_result")->text(), result);
+}
+
+void TestToolWindow::startsEmpty()
+{
+    ToolWindow fresh;
+    QCOMPARE(fresh.objectName(), QStringLiteral("ToolWindow"));
+    QCOMPARE(fresh.findChild<QTextEdit *>("textEdit_checksum")->toPlainText(), QString());
+    QCOMPARE(fresh.findChild<QLabel *>("label_result")->text(), QString());
+    QCOMPARE(fresh.findChild<QLabel *>("label_checksum")->text(), QStringLiteral("校验和："));
+}
+
+// The picture is placed beside the executable, is what the bottom-most label
+// shows, and is light enough for black text on top of it.
+void TestToolWindow::backgroundPicture()
+{
+    auto *background = page.findChild<QLabel *>("label_background");
+    QCOMPARE(page.findChildren<QWidget *>().first(), background);
+    const QString path = QCoreApplication::applicationDirPath() + "/image/background.png";
+    QVERIFY(background->styleSheet().contains(path));
+    QVERIFY(background->styleSheet().startsWith("border-image:url("));
+
+    const QImage picture(path);
+    QVERIFY2(!picture.isNull(), qPrintable(path));
+    qint64 darkest = 255;
+    for (int y = 0; y < picture.height(); y += 7)
+        for (int x = 0; x < picture.width(); x += 7)
+            darkest = qMin<qint64>(darkest, qGray(picture.pixel(x, y)));
+    QVERIFY2(darkest >= 200, qPrintable(QString::number(darkest)));
+}
+
+QTEST_MAIN(TestToolWindow)
+#include "tst_toolwindow.moc"

@@ -1,0 +1,84 @@
+#include "framereceiver.h"
+
+#include "protocol/vokframer.h"
+#include "protocol/voktool.h"
+
+namespace {
+constexpr char kHeaderByte = char(0xFF);
+constexpr char kEscapeByte = char(0x55);
+
+QString hexText(const QByteArray &bytes)
+{
+    QByteArray text = bytes.left(32);
+    VokTool().toHexString(text);
+    return QString::fromLatin1(text.trimmed()) + (bytes.size() > 32 ? " ..." : "");
+}
+} // namespace
+
+FrameReceiver::FrameReceiver(QObject *line, int silenceMs, QObject *parent) : QObject(parent)
+{
+    connect(line, SIGNAL(DataReady(QByteArray)), this, SLOT(takeChunk(QByteArray)));
+    silence.setSingleShot(true);
+    silence.setInterval(silenceMs);
+    connect(&silence, &QTimer::timeout, this, &FrameReceiver::lineSilent);
+    startFramer();
+}
+
+void FrameReceiver::startFramer()
+{
+    delete framer;
+    framer = new VokFramer(this, this);
+    connect(framer, &VokFramer::LineDataReady, this, &FrameReceiver::takeFrame);
+}
+
+void FrameReceiver::takeChunk(QByteArray chunk)
+{
+    for (const char byte : chunk) {
+        if (escapeMayFollow && byte == kEscapeByte) {
+            escapeMayFollow = false; // the escape of the checksum FF: not stray
+            continue;
+        }
+        escapeMayFollow = false;
+        unframed.append(byte);
+        emit DataReady(QByteArray(1, byte));
+    }
+    if (unframed.isEmpty())
+        silence.stop();
+    else
+        silence.start();
+}
+
+void FrameReceiver::takeFrame(QByteArray frame)
+{
+    const int start = unframed.indexOf(kHeaderByte);
+    if (start > 0)
+        emit lineProblem(QString("%1 bytes outside any frame ignored: %2")
+                             .arg(start)
+                             .arg(hexText(unframed.left(start))));
+    unframed.clear();
+    escapeMayFollow = frame.endsWith(kHeaderByte);
+    emit frameReceived(frame);
+}
+
+void FrameReceiver::lineSilent()
+{
+    const int start = unframed.indexOf(kHeaderByte);
+    if (start < 0) {
+        emit lineProblem(QString("%1 bytes outside any frame ignored: %2")
+                             .arg(unframed.size())
+                             .arg(hexText(unframed)));
+    } else {
+        const QByteArray partial = unframed.mid(start);
+        const uint len = VokTool().getUint16(partial, 2);
+        const QString announced = partial.size() >= 4
+                                      ? QString("len %1 announces %2 bytes").arg(len).arg(len + 4)
+                                      : QString("the length is missing");
+        emit lineProblem(QString("incomplete frame dropped after %1 ms of silence: %2, %3 arrived: %4")
+                             .arg(silence.interval())
+                             .arg(announced)
+                             .arg(partial.size())
+                             .arg(hexText(partial)));
+    }
+    unframed.clear();
+    startFramer();
+}
