@@ -1,0 +1,96 @@
+// The MCU page against the module simulator on a pseudo-terminal, with the
+// sample product's definition: the simulator checks every answer it gets.
+
+#include "pages/mcu/mcuwindow.h"
+#include "tests/tst_mcuwindow_fixture.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using namespace McuFixture;
+
+namespace {
+const QString sampleKey = QStringLiteral("5f0c2e7d9b1a4c83a6e2d4f7b8c90e15");
+}
+
+class TestMcuWindowWithModuleSim : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void scriptedExchangeIsAnsweredSoundly();
+
+private:
+    std::unique_ptr<SavedFiles> saved;
+};
+
+void TestMcuWindowWithModuleSim::initTestCase()
+{
+    saved = std::make_unique<SavedFiles>();
+    saved->keep(iniPath());
+    saved->keep(definitionPath(sampleKey));
+    QFile::remove(definitionPath(sampleKey));
+    QVERIFY(QFile::copy(binDir() + "/datapoints/" + sampleKey + ".json", definitionPath(sampleKey)));
+    writeSettings(sampleKey);
+}
+
+void TestMcuWindowWithModuleSim::cleanupTestCase()
+{
+    saved.reset();
+}
+
+void TestMcuWindowWithModuleSim::scriptedExchangeIsAnsweredSoundly()
+{
+    McuWindow page;
+    page.show();
+    auto *table = child<QTableWidget>(&page, "datapoint_table");
+    QCOMPARE(table->rowCount(), 19);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QFile script(dir.filePath("exchange.txt"));
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write("info\nexpect 02 5000\n"
+                 "status\nexpect 04 5000\n"
+                 "control 目标湿度=55 模式=1\nexpect 04 5000\n"
+                 "wifi 2 3\nexpect 0E 5000\n"
+                 "heartbeat\nexpect 08 5000\n"
+                 "status\nexpect 04 5000\n"
+                 "quit\n");
+    script.close();
+
+    QProcess sim;
+    sim.setProgram(binDir() + "/vok-module-sim");
+    sim.setArguments({"--pty", "--check", "--timeout", "5000", "--definition",
+                      binDir() + "/datapoints/" + sampleKey + ".json", "--script", script.fileName()});
+    sim.start();
+    QVERIFY(sim.waitForStarted(10000));
+    QVERIFY(QTest::qWaitFor([&] { return sim.canReadLine(); }, 20000));
+    const QString path = QString::fromLocal8Bit(sim.readLine()).trimmed();
+    QVERIFY2(path.startsWith("/dev/"), qPrintable(path));
+    QVERIFY(openPort(&page, path));
+
+    QVERIFY(QTest::qWaitFor([&] { return sim.state() == QProcess::NotRunning; }, 60000));
+    const QByteArray simLog = sim.readAll() + sim.readAllStandardError();
+    QVERIFY2(sim.exitStatus() == QProcess::NormalExit && sim.exitCode() == 0, simLog.constData());
+
+    int row = 0;
+    while (row < table->rowCount() && table->item(row, 0)->text() != QStringLiteral("目标湿度"))
+        ++row;
+    QVERIFY(row < table->rowCount());
+    QCOMPARE(qobject_cast<QSpinBox *>(table->cellWidget(row, 1))->value(), 55);
+    QCOMPARE(table->item(row, 0)->background().color(), QColor(252, 222, 156));
+
+    const QStringList lines = logLines(&page);
+    QCOMPARE(lines.filter(QRegularExpression("^WIFI:")).size(), 6);
+    QCOMPARE(lines.filter(QRegularExpression("^MCU:")).size(), 6);
+}
+
+QTEST_MAIN(TestMcuWindowWithModuleSim)
+#include "tst_mcuwindow_modulesim.moc"
