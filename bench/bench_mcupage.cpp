@@ -40,12 +40,32 @@ long residentKiB()
     return 0;
 }
 
-void drain(int fd)
+// Reads what the page wrote and counts the frames in it by their FF FF
+// header (an FF inside a frame is always followed by 0x55 on the wire).
+class ReplyCounter
 {
-    char buffer[65536];
-    while (::read(fd, buffer, sizeof buffer) > 0) {
+public:
+    int frames = 0;
+    void drain(int fd)
+    {
+        char buffer[65536];
+        ssize_t n;
+        while ((n = ::read(fd, buffer, sizeof buffer)) > 0) {
+            for (ssize_t i = 0; i < n; ++i) {
+                const bool isFF = quint8(buffer[i]) == 0xFF;
+                if (isFF && previousFF) {
+                    ++frames;
+                    previousFF = false;
+                } else {
+                    previousFF = isFF;
+                }
+            }
+        }
     }
-}
+
+private:
+    bool previousFF = false;
+};
 
 // The page writes "in" on the debug log for every escaped byte; keep the
 // figures readable.
@@ -98,6 +118,7 @@ int main(int argc, char **argv)
     const long rssStart = residentKiB();
     int sent = 0;
     int answered = 0;
+    ReplyCounter replies;
     quint8 sn = 0;
     while (answered < totalReads) {
         if (sent - answered < readsInFlight && sent < totalReads) {
@@ -110,9 +131,10 @@ int main(int argc, char **argv)
             pty.write(requests);
         }
         QCoreApplication::processEvents();
-        drain(pty.masterDescriptor());
-        answered = list->count() / 4;
-        const int loggedFrames = list->count() / 2;
+        replies.drain(pty.masterDescriptor());
+        answered = replies.frames;
+        // Each answered read has been logged twice (the read and the reply).
+        const int loggedFrames = 2 * answered;
         for (Window &window : windows) {
             if (window.startNs < 0 && loggedFrames >= window.fromFrames)
                 window.startNs = clock.nsecsElapsed();
@@ -120,6 +142,9 @@ int main(int argc, char **argv)
                 window.endNs = clock.nsecsElapsed();
         }
     }
+    // The list shows the last lines a moment later.
+    while (list->count() < 4 * totalReads)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const long rssEnd = residentKiB();
     const int loggedFrames = list->count() / 2;
 

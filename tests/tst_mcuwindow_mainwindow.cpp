@@ -124,7 +124,7 @@ void TestMcuWindowInMainWindow::f5ClearsTheLogFromAnyTab()
     tabs->setCurrentIndex(1);
     QVERIFY(openPort(page, pty.slavePath()));
     child<QPushButton>(page, "pushButton_upload")->click();
-    QCOMPARE(logLines(page).size(), 2);
+    QTRY_COMPARE(logLines(page).size(), 2);
 
     tabs->setCurrentIndex(2);
     QTest::keyClick(&window, Qt::Key_F5);

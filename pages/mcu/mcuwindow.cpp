@@ -3,6 +3,7 @@
 #include "datapoint/vokjson.h"
 #include "pages/common/pagebackground.h"
 #include "pages/mcu/datapointtable.h"
+#include "pages/mcu/framelog.h"
 #include "protocol/vokanalyze.h"
 #include "protocol/vokframer.h"
 #include "protocol/voktool.h"
@@ -11,7 +12,6 @@
 
 #include <QListWidgetItem>
 #include <QMessageBox>
-#include <QDateTime>
 #include <QTimer>
 
 namespace {
@@ -40,10 +40,6 @@ McuWindow::McuWindow(QWidget *parent) : QWidget(parent), ui(new Ui::McuWindow)
 {
     ui->setupUi(this);
     PageBackground::apply(ui->label_background2);
-    // The log only grows at its end and every row is one line: uniform sizes
-    // and batched layout keep each new entry cheap however long the log is.
-    ui->listWidget->setUniformItemSizes(true);
-    ui->listWidget->setLayoutMode(QListView::Batched);
 
     serialPort = new VokSerialPort;
     connect(serialPort, &VokSerialPort::ComListChange, this, &McuWindow::UpdateUi);
@@ -56,6 +52,7 @@ McuWindow::McuWindow(QWidget *parent) : QWidget(parent), ui(new Ui::McuWindow)
     connect(analyzer, &VokAnalyze::RespondReady, this, &McuWindow::fromRespond);
 
     tool = new VokTool;
+    frameLog = new FrameLog(ui->listWidget, tool, this);
     json = new VokJson;
     connect(json, &VokJson::json_stat, this, &McuWindow::jsonState);
     connect(json, &VokJson::ListOk, this, &McuWindow::updateDataPointWindow);
@@ -128,27 +125,7 @@ void McuWindow::closePort()
 
 void McuWindow::clearLog()
 {
-    ui->listWidget->clear();
-}
-
-QString McuWindow::timeOfDay()
-{
-    // Converting to local time asks the C library for the time zone each
-    // time, which costs more than logging the frame; once a second will do.
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    if (now / 1000 != stampSecond) {
-        stampSecond = now / 1000;
-        stampText = QDateTime::fromMSecsSinceEpoch(now).time().toString(Qt::TextDate);
-    }
-    return stampText;
-}
-
-void McuWindow::logFrame(const QString &prefix, QByteArray bytes)
-{
-    const QString header = prefix + timeOfDay();
-    tool->toHexString(bytes);
-    ui->listWidget->addItems({header, QString::fromLatin1(bytes)});
-    ui->listWidget->scrollToBottom();
+    frameLog->clear();
 }
 
 void McuWindow::fromFramer(QByteArray Data)
@@ -160,7 +137,7 @@ void McuWindow::fromFramer(QByteArray Data)
     statusReadSn = statusReadPending ? quint8(Data.at(5)) : 0;
     if (isRequest03 && action == 0x01)
         table->applyControlFrame(Data);
-    logFrame(wifiPrefix, Data);
+    frameLog->add(wifiPrefix, Data);
 }
 
 void McuWindow::fromRespond(QByteArray Data)
@@ -171,7 +148,7 @@ void McuWindow::fromRespond(QByteArray Data)
         Data = table->buildStatusFrame(0x04, statusReadSn, 0x03);
     }
     serialPort->write(Data);
-    logFrame(mcuPrefix, Data);
+    frameLog->add(mcuPrefix, Data);
 }
 
 void McuWindow::on_listWidget_itemClicked(QListWidgetItem *item)
@@ -243,7 +220,7 @@ void McuWindow::on_pushButton_send3_clicked()
         return;
     const QString text = ui->textEdit_send3->toPlainText();
     sendHexText(text);
-    logFrame(sendPrefix, hexTextToBytes(text));
+    frameLog->add(sendPrefix, hexTextToBytes(text));
 }
 
 void McuWindow::sendStoredFrame(const QString &key)
@@ -252,7 +229,7 @@ void McuWindow::sendStoredFrame(const QString &key)
         return;
     const QString text = analyzer->getValue(key);
     sendHexText(text);
-    logFrame(sendPrefix, hexTextToBytes(text));
+    frameLog->add(sendPrefix, hexTextToBytes(text));
 }
 
 void McuWindow::on_pushButton_easylink_clicked()
@@ -271,7 +248,7 @@ void McuWindow::sendStatusReport()
         return;
     const QByteArray frame = table->buildStatusFrame(0x05, 0x00, 0x04);
     serialPort->write(frame);
-    logFrame(sendPrefix, frame);
+    frameLog->add(sendPrefix, frame);
 }
 
 void McuWindow::on_pushButton_upload_clicked()

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 class DataPointTable;
+class FrameLog;
 class QListWidgetItem;
 class QTimer;
 class VokAnalyze;
@@ -63,8 +64,6 @@ private slots:
     void on_pushButton_autoupload_clicked();
 
 private:
-    QString timeOfDay();
-    void logFrame(const QString &prefix, QByteArray bytes);
     void sendStoredFrame(const QString &key);
     void sendStatusReport();
     QString storedProductKey() const;
@@ -78,15 +77,12 @@ private:
     QTimer *uploadTimer;
     bool autoUpload = false;
     DataPointTable *table;
+    FrameLog *frameLog;
 
     // Set by the frame just received: a status read is answered with a
     // status frame, whatever the reply template happens to hold.
     bool statusReadPending = false;
     quint8 statusReadSn = 0;
-
-    // hh:mm:ss of the log headers, formatted once per second.
-    qint64 stampSecond = -1;
-    QString stampText;
 };
 
 #endif // MCUWINDOW_H
