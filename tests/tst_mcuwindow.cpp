@@ -261,6 +261,15 @@ void TestMcuWindow::controlAcknowledgementIsNotMistakenForStatus()
     QCOMPARE(readExactly(9).toHex(' '), hex("FFFF0005 04 FA 0000 03").toHex(' '));
     QCOMPARE(spin(1)->value(), 100);
     QCOMPARE(logLines(page.get()).value(3), QStringLiteral("FF FF 00 05 04 FA 00 00 03 "));
+
+    // A 03 frame without payload has no action, whatever its checksum byte
+    // holds: 02 (sn FA) is no status read, 01 (sn F9) no control.
+    QVERIFY(pty->write(hex("FFFF0005 03 FA 0000 02")));
+    QCOMPARE(readExactly(9).toHex(' '), hex("FFFF0005 04 FA 0000 03").toHex(' '));
+    QVERIFY(pty->write(hex("FFFF0005 03 F9 0000 01")));
+    QCOMPARE(readExactly(9).toHex(' '), hex("FFFF0005 04 F9 0000 02").toHex(' '));
+    QCOMPARE(nameColour(0), orange); // still from the control frame above
+    QCOMPARE(nameColour(1), orange);
 }
 
 void TestMcuWindow::editorsFollowTheDefinition()

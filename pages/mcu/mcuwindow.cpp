@@ -130,8 +130,9 @@ void McuWindow::clearLog()
 
 void McuWindow::fromFramer(QByteArray Data)
 {
-    // Frames shorter than 9 bytes have no action byte and are only logged.
-    const bool isRequest03 = Data.size() >= 9 && quint8(Data.at(4)) == 0x03;
+    // The action is the first payload byte: a frame of 9 bytes or fewer has
+    // none (its byte 8, if any, is the checksum) and is only logged.
+    const bool isRequest03 = Data.size() >= 10 && quint8(Data.at(4)) == 0x03;
     const quint8 action = isRequest03 ? quint8(Data.at(8)) : 0;
     statusReadPending = isRequest03 && action == 0x02;
     statusReadSn = statusReadPending ? quint8(Data.at(5)) : 0;
