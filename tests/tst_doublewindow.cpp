@@ -40,6 +40,7 @@ private slots:
     void lastThreeBytesWaitForFlush();
     void headerSplitAcrossChunks();
     void twoFramesInOneChunk();
+    void headerlessRunIsCutIntoLines();
     void version3HeaderStartsLine();
     void relayFollowsDoubleMode();
     void relayToClosedPortIsSilent();
@@ -138,6 +139,22 @@ void TestDoubleWindow::twoFramesInOneChunk()
     const QString expected = stamp + "FF FF 00 05 0B 00 00 00 10 \n" + stamp
                              + "FF FF 00 05 01 00 00 00 06 ";
     QTRY_VERIFY_WITH_TIMEOUT(matches(received(2), expected), 5000);
+}
+
+// A run without any header must not grow one line without end: every chunk
+// would lay out that whole line again.
+void TestDoubleWindow::headerlessRunIsCutIntoLines()
+{
+    QMetaObject::invokeMethod(page, "com1OnDataReady", Q_ARG(QByteArray, QByteArray(1500, 0x5A)));
+    QMetaObject::invokeMethod(page, "com1OnDataReady", Q_ARG(QByteArray, QByteArray(1000, 0x5A)));
+    QMetaObject::invokeMethod(page, "com1OnDataReady", Q_ARG(QByteArray, initFrame));
+    QMetaObject::invokeMethod(page, "readbuf1");
+    const QStringList lines = received(1).split('\n');
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines[0], QString("5A ").repeated(1024));
+    QCOMPARE(lines[1], QString("5A ").repeated(1024));
+    QCOMPARE(lines[2], QString("5A ").repeated(2500 - 2048));
+    QVERIFY(matches(lines[3], stamp + "FF FF 00 05 0B 00 00 00 10 "));
 }
 
 void TestDoubleWindow::version3HeaderStartsLine()

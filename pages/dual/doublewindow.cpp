@@ -6,6 +6,7 @@
 #include "ui_doublewindow.h"
 
 #include <QMessageBox>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTime>
 
@@ -15,6 +16,12 @@ namespace {
 // cut between two chunks (up to 00 00 00 of 00 00 00 03) is still found.
 const int heldBackBytes = 3;
 const int flushIntervalMs = 500;
+
+// Bytes that never bring a header (a wrong baud rate, a boot log in plain
+// text) would grow one line without end, and every chunk lays out its whole
+// line again until the window freezes; such a run goes on in a new line
+// after 1024 bytes.
+const int maxLineChars = 3 * 1024;
 
 const char exampleProductKey[] = "5f0c2e7d9b1a4c83a6e2d4f7b8c90e15";
 
@@ -37,11 +44,28 @@ void appendHexByte(QString &text, char byte)
     text += QLatin1Char(' ');
 }
 
-// One insertion per chunk: per-byte cursor work cannot keep up with a fast link.
+// Received hexadecimal text arrives fast and in bulk: the areas keep no undo
+// history (it would double their memory), and skip text shaping and the
+// search for the writing direction, which plain hexadecimal text never needs.
+void prepareReceiveArea(QTextEdit *area)
+{
+    area->setReadOnly(true);
+    area->setUndoRedoEnabled(false);
+    QFont font = area->font();
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    area->setFont(font);
+    QTextOption option = area->document()->defaultTextOption();
+    option.setTextDirection(Qt::LeftToRight);
+    area->document()->setDefaultTextOption(option);
+}
+
+// One insertion per chunk: per-byte cursor work cannot keep up with a fast
+// link. Moving the area's cursor to the end keeps the newest line in view.
 void appendToArea(QTextEdit *area, const QString &text)
 {
-    area->moveCursor(QTextCursor::End);
-    area->insertPlainText(text);
+    QTextCursor end(area->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(text);
     area->moveCursor(QTextCursor::End);
 }
 
@@ -98,8 +122,8 @@ DoubleWindow::DoubleWindow(QWidget *parent) : QWidget(parent), ui(new Ui::Double
 {
     ui->setupUi(this);
     PageBackground::apply(ui->label_background);
-    ui->textEdit_rec1->setReadOnly(true);
-    ui->textEdit_rec2->setReadOnly(true);
+    prepareReceiveArea(ui->textEdit_rec1);
+    prepareReceiveArea(ui->textEdit_rec2);
     setPresets(version3Presets());
 
     com1 = new VokSerialPort;
@@ -198,16 +222,23 @@ void DoubleWindow::receive(const QByteArray &data, QByteArray &held, QTextEdit *
     QString text;
     text.reserve(showCount * 3 + 64);
     QString stamp; // one reading of the clock serves the whole chunk
-    bool areaEmpty = area->document()->isEmpty();
+    const bool areaEmpty = area->document()->isEmpty();
+    int lineChars = area->document()->lastBlock().length() - 1;
     for (int i = 0; i < showCount; ++i) {
-        if (startsFrameHeader(held, i)) {
+        const bool header = startsFrameHeader(held, i);
+        if (header || lineChars >= maxLineChars) {
             if (!areaEmpty || !text.isEmpty())
                 text += QLatin1Char('\n');
+            lineChars = 0;
+        }
+        if (header) {
             if (stamp.isEmpty())
                 stamp = QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz")) + ':';
             text += stamp;
+            lineChars += stamp.size();
         }
         appendHexByte(text, held.at(i));
+        lineChars += 3;
     }
     held.remove(0, showCount);
     appendToArea(area, text);
