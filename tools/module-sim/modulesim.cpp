@@ -170,6 +170,8 @@ void ModuleSim::begin()
 
 void ModuleSim::takeStdinLine(const QString &text)
 {
+    if (ended)
+        return; // nothing after a line that stopped the run
     SimCommand command;
     QString error;
     command.where = QString("stdin:%1").arg(++stdinLines);
