@@ -146,7 +146,8 @@ void VokJson::replyFinished(QNetworkReply *reply)
 {
     // One manager per fetch: release it (and its reply) once the reply is handled.
     reply->manager()->deleteLater();
-    const QByteArray body = reply->readAll();
+    // A reply that was aborted (timeout) is closed and has no body.
+    const QByteArray body = reply->isReadable() ? reply->readAll() : QByteArray();
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(body, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())

@@ -41,6 +41,12 @@ QByteArray printable(QByteArray line)
     return line;
 }
 
+QByteArray firstLine(const QByteArray &data)
+{
+    const int end = data.indexOf("\r\n");
+    return end < 0 ? data : data.left(end);
+}
+
 bool isPathSafeKey(const QString &key)
 {
     return !key.contains(QLatin1Char('/')) && !key.contains(QLatin1Char('\\'))
@@ -85,10 +91,9 @@ void DatapointService::readRequest(QTcpSocket *socket)
     const int end = buffered.indexOf(headEnd);
     if (end >= 0) {
         const QByteArray head = buffered.left(end);
-        send(socket, answerTo(head), head.left(head.indexOf("\r\n")));
+        send(socket, answerTo(head), firstLine(head));
     } else if (buffered.size() > maxHeadBytes) {
-        send(socket, {431, errorBody(431, "request head too large")},
-             buffered.left(buffered.indexOf("\r\n")));
+        send(socket, {431, errorBody(431, "request head too large")}, firstLine(buffered));
     }
 }
 
@@ -112,7 +117,7 @@ DatapointService::Answer DatapointService::answerTo(const QByteArray &head) cons
 
     const QByteArray &target = parts[1];
     const int question = target.indexOf('?');
-    if (target.left(question) != "/v2/datapoint")
+    if ((question < 0 ? target : target.left(question)) != "/v2/datapoint")
         return {404, errorBody(404, "unknown path")};
     const QByteArray query = question < 0 ? QByteArray() : target.mid(question + 1);
     for (char c : query) {
@@ -151,8 +156,10 @@ QByteArray DatapointService::errorBody(int status, const QString &message)
 void DatapointService::send(QTcpSocket *socket, const Answer &answer,
                             const QByteArray &requestLine)
 {
-    // One answer per connection: whatever else the client sends is ignored.
+    // One answer per connection: whatever else the client sends is read and dropped.
     disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
+    connect(socket, &QTcpSocket::readyRead, socket, [socket] { socket->readAll(); });
+    socket->readAll();
     const QString peer = socket->peerAddress().toString();
     QByteArray response = "HTTP/1.1 " + QByteArray::number(answer.status) + ' '
                           + reasonPhrase(answer.status) + "\r\n"
