@@ -4,6 +4,7 @@
 #include "protocol/vokframer.h"
 #include "protocol/voktool.h"
 #include "serial/vokserialport.h"
+#include "support/framestream.h"
 #include "support/ptypair.h"
 
 #include <QtTest>
@@ -25,28 +26,6 @@ QString simProgram()
 QString sampleDefinition()
 {
     return QCoreApplication::applicationDirPath() + "/datapoints/" + kSampleKey + ".json";
-}
-
-QByteArray frameOf(quint8 cmd, quint8 sn, const QByteArray &payload)
-{
-    QByteArray frame = QByteArray::fromHex("FFFF");
-    const int len = payload.size() + 5;
-    frame.append(char(len >> 8)).append(char(len)).append(char(cmd)).append(char(sn));
-    frame.append(2, '\0').append(payload).append('\0');
-    frame[frame.size() - 1] = char(VokTool().checksum(frame, 2, 1));
-    return frame;
-}
-
-// The module's escaping: a 0x55 after every 0xFF behind the header.
-QByteArray wireOf(const QByteArray &frame)
-{
-    QByteArray wire = frame.left(2);
-    for (int i = 2; i < frame.size(); ++i) {
-        wire.append(frame.at(i));
-        if (frame.at(i) == char(0xFF))
-            wire.append(char(0x55));
-    }
-    return wire;
 }
 
 // The master side of a PtyPair as a port object with DataReady.
@@ -120,7 +99,7 @@ private slots:
             return; // acknowledgements of the module need no answer
         if (faulty && fault == NoReply)
             return;
-        QByteArray reply = frameOf(quint8(cmd + (faulty && fault == WrongCode ? 3 : 1)),
+        QByteArray reply = FrameStream::frame(quint8(cmd + (faulty && fault == WrongCode ? 3 : 1)),
                                    quint8(sn + (faulty && fault == WrongSn)), payload);
         if (faulty && fault == BadChecksum)
             reply[reply.size() - 1] = char(reply.back() + 1);
@@ -224,7 +203,7 @@ void TestModuleSim::sentFramesAreByteExact_data()
     QByteArray wire;
     for (int sn = 1; sn <= 254; ++sn) {
         script += "heartbeat\n";
-        wire += wireOf(frameOf(0x07, quint8(sn), QByteArray()));
+        wire += FrameStream::escaped(FrameStream::frame(0x07, quint8(sn), QByteArray()));
     }
     script += "control-hex " + QByteArray(249, '\0').toHex() + "\n";
     wire += QByteArray::fromHex("FFFF 00FF55 03 FF55 0000 01") + QByteArray(249, '\0') + '\x02';
@@ -390,15 +369,15 @@ void TestModuleSim::mcuFramesAreAcknowledged()
         master.write(QByteArray(1, byte));
         QTest::qWait(2);
     }
-    master.write(frameOf(0x09, 0x22, QByteArray(1, '\x02')));
-    const QByteArray init = frameOf(0x0B, 0xEF, QByteArray());
+    master.write(FrameStream::frame(0x09, 0x22, QByteArray(1, '\x02')));
+    const QByteArray init = FrameStream::frame(0x0B, 0xEF, QByteArray());
     QCOMPARE(init.back(), char(0xFF));
     master.write(init + '\x55');
 
     QVERIFY2(sim.ended(), qPrintable(sim.output()));
-    QCOMPARE(mcu.wire.toHex(' '), (frameOf(0x06, 0x21, QByteArray())
-                                   + frameOf(0x0A, 0x22, QByteArray())
-                                   + wireOf(frameOf(0x0C, 0xEF, QByteArray())))
+    QCOMPARE(mcu.wire.toHex(' '), (FrameStream::frame(0x06, 0x21, QByteArray())
+                                   + FrameStream::frame(0x0A, 0x22, QByteArray())
+                                   + FrameStream::escaped(FrameStream::frame(0x0C, 0xEF, QByteArray())))
                                       .toHex(' '));
     // The noise is a fault; the escape after the last FF is not.
     QVERIFY2(sim.output().contains("3 bytes outside any frame ignored: 00 12 34"),
@@ -436,9 +415,9 @@ void TestModuleSim::garbageAndSilenceAreSurvived()
     QVERIFY(sim.process.state() == QProcess::Running);
     // A pause in the noise may have dropped an earlier partial frame and left
     // the last one waiting; then one more silence clears it.
-    const QByteArray ack = frameOf(0x0C, 0x42, QByteArray());
+    const QByteArray ack = FrameStream::frame(0x0C, 0x42, QByteArray());
     for (int attempt = 0; attempt < 20; ++attempt) {
-        master.write(frameOf(0x0B, 0x42, QByteArray()));
+        master.write(FrameStream::frame(0x0B, 0x42, QByteArray()));
         if (QTest::qWaitFor([&] { return mcu.wire.endsWith(ack); }, 2000))
             break;
     }
