@@ -29,13 +29,14 @@ void ExchangeChecker::frameSent(const QByteArray &frame)
     ticker.start();
 }
 
-bool ExchangeChecker::frameReceived(const QByteArray &frame)
+ExchangeChecker::Verdict ExchangeChecker::frameReceived(const QByteArray &frame)
 {
     QStringList problems = frameProblems(frame);
     if (frame.size() < P::kMinFrame) {
         record(problems, "frame from the MCU");
-        return false;
+        return Broken;
     }
+    const bool intact = problems.isEmpty();
     const quint8 cmd = P::byteAt(frame, P::kCmd);
     const quint8 sn = P::byteAt(frame, P::kSn);
     const QString name = P::commandName(frame) + " sn " + P::hex(sn);
@@ -46,24 +47,20 @@ bool ExchangeChecker::frameReceived(const QByteArray &frame)
         else if (cmd == P::kSetMode && frame.size() == P::kMinFrame)
             problems << "no mode byte";
         record(problems, name + " from the MCU");
-        return problems.isEmpty();
-    }
-
-    const int index = findOpen(sn, cmd);
-    if (index < 0) {
+    } else if (const int index = findOpen(sn, cmd); index >= 0) {
+        const Request request = open.takeAt(index);
+        problems += replyProblems(request, frame);
+        record(problems, request.name + " answered by " + name);
+        if (open.isEmpty()) {
+            ticker.stop();
+            emit settled();
+        }
+    } else {
         problems << (P::isMcuCommand(cmd) ? "it answers no open request"
                                           : "the MCU does not send command " + P::hex(cmd));
         record(problems, name);
-        return false;
     }
-    const Request request = open.takeAt(index);
-    problems += replyProblems(request, frame);
-    record(problems, request.name + " answered by " + name);
-    if (open.isEmpty()) {
-        ticker.stop();
-        emit settled();
-    }
-    return problems.isEmpty();
+    return !intact ? Broken : problems.isEmpty() ? Sound : Faulty;
 }
 
 void ExchangeChecker::lineProblem(const QString &text)
@@ -136,13 +133,21 @@ QStringList ExchangeChecker::replyProblems(const Request &request, const QByteAr
 
 int ExchangeChecker::findOpen(quint8 sn, quint8 replyCmd) const
 {
+    const auto answers = [replyCmd](const Request &request) {
+        return quint8(request.cmd + 1) == replyCmd;
+    };
     for (int i = 0; i < open.size(); ++i) {
-        if (open.at(i).sn == sn)
+        if (open.at(i).sn == sn && answers(open.at(i)))
             return i;
     }
-    // A reply with another sn still answers the oldest request of its kind.
+    // A reply with a wrong sn still answers the oldest request of its kind;
+    // a wrong code still answers the request with its sn.
     for (int i = 0; i < open.size(); ++i) {
-        if (quint8(open.at(i).cmd + 1) == replyCmd)
+        if (answers(open.at(i)))
+            return i;
+    }
+    for (int i = 0; i < open.size(); ++i) {
+        if (open.at(i).sn == sn)
             return i;
     }
     return -1;

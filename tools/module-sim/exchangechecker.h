@@ -27,8 +27,10 @@ public:
 
     // Every frame the simulator sent; requests wait for their reply.
     void frameSent(const QByteArray &frame);
-    // A frame from the MCU; true when it is sound and answers what it should.
-    bool frameReceived(const QByteArray &frame);
+    // Broken: header, len or checksum wrong, the frame is not to be trusted.
+    // Faulty: an intact frame that breaks the protocol otherwise.
+    enum Verdict { Broken, Faulty, Sound };
+    Verdict frameReceived(const QByteArray &frame);
     void lineProblem(const QString &text);
     void expectation(bool met, const QString &text);
 

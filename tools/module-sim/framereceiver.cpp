@@ -6,6 +6,8 @@
 namespace {
 constexpr char kHeaderByte = char(0xFF);
 constexpr char kEscapeByte = char(0x55);
+// More than the largest frame can take on the wire, every byte escaped.
+constexpr int kMaxUnframed = 2 * (0xFFFF + 4);
 
 QString hexText(const QByteArray &bytes)
 {
@@ -41,6 +43,14 @@ void FrameReceiver::takeChunk(QByteArray chunk)
         escapeMayFollow = false;
         unframed.append(byte);
         emit DataReady(QByteArray(1, byte));
+    }
+    if (unframed.size() > kMaxUnframed) {
+        // A stream that never completes a frame nor falls silent.
+        emit lineProblem(QString("%1 bytes without a complete frame dropped: %2")
+                             .arg(unframed.size())
+                             .arg(hexText(unframed)));
+        unframed.clear();
+        startFramer();
     }
     if (unframed.isEmpty())
         silence.stop();

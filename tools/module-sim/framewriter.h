@@ -25,9 +25,6 @@ public:
     void sendReply(quint8 cmd, quint8 sn);
     void sendRaw(const QByteArray &bytes);
 
-    QByteArray buildFrame(quint8 cmd, quint8 sn, const QByteArray &payload) const;
-    static QByteArray escape(const QByteArray &frame);
-
 signals:
     // Every chunk as written to the line; the framer of sent frames listens.
     void DataReady(QByteArray);
@@ -37,6 +34,8 @@ signals:
     void writeFailed(QString reason);
 
 private:
+    QByteArray buildFrame(quint8 cmd, quint8 sn, const QByteArray &payload) const;
+    static QByteArray escape(const QByteArray &frame);
     bool write(const QByteArray &bytes);
 
     QIODevice *line;

@@ -170,6 +170,8 @@ void ModuleSim::begin()
 
 void ModuleSim::takeStdinLine(const QString &text)
 {
+    if (ended)
+        return; // nothing after a line that stopped the run
     SimCommand command;
     QString error;
     command.where = QString("stdin:%1").arg(++stdinLines);
@@ -185,12 +187,14 @@ void ModuleSim::takeStdinLine(const QString &text)
 void ModuleSim::takeReceivedFrame(const QByteArray &frame)
 {
     log.frame("MCU", frame, describer.describe(frame));
-    if (!checker->frameReceived(frame))
-        return;
+    const ExchangeChecker::Verdict verdict = checker->frameReceived(frame);
+    if (verdict == ExchangeChecker::Broken)
+        return; // like the module, drop what cannot be trusted
     const quint8 cmd = P::byteAt(frame, P::kCmd);
     if (P::isMcuRequest(cmd))
         writer->sendReply(quint8(cmd + 1), P::byteAt(frame, P::kSn));
-    runner->frameReceived(cmd);
+    if (verdict == ExchangeChecker::Sound)
+        runner->frameReceived(cmd);
 }
 
 void ModuleSim::takeSentFrame(const QByteArray &frame)

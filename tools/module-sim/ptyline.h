@@ -21,7 +21,6 @@ public:
     // Creates the pair; false, with errorString(), when the system refuses.
     bool create();
     QString slavePath() const { return path; }
-    bool peerPresent() const { return present; }
     bool isSequential() const override { return true; }
 
 signals:
