@@ -449,6 +449,7 @@ void TestMcuWindow::timedUploadOnOffAndAcrossLeavingThePage()
     page->closePort();
     QCOMPARE(child<QPushButton>(page.get(), "pushButton_open3")->text(), QStringLiteral("打开串口"));
     QCOMPARE(toggle->text(), QStringLiteral("定时上报关"));
+    QTest::qWait(200); // a report sent just before is shown by now
     const int beforeReopen = reports();
     QTest::qWait(3500);
     QCOMPARE(reports(), beforeReopen); // ticks do nothing while closed
@@ -460,6 +461,7 @@ void TestMcuWindow::timedUploadOnOffAndAcrossLeavingThePage()
     // Switched off: no more reports.
     toggle->click();
     QCOMPARE(toggle->text(), QStringLiteral("定时上报开"));
+    QTest::qWait(200);
     const int afterOff = reports();
     QTest::qWait(3500);
     QCOMPARE(reports(), afterOff);
