@@ -146,11 +146,8 @@ QByteArray TestMcuWindow::readExactly(int count)
 
 void TestMcuWindow::formAsLaidOut()
 {
+    // The settings a port is opened with when the user changes nothing.
     QWidget *p = page.get();
-    QCOMPARE(p->windowTitle(), QStringLiteral("Form"));
-    QCOMPARE(child<QListWidget>(p, "listWidget")->geometry(), QRect(30, 30, 331, 261));
-    QCOMPARE(child<QTableWidget>(p, "datapoint_table")->geometry(), QRect(600, 30, 341, 531));
-    QCOMPARE(child<QLabel>(p, "label_productkey")->geometry(), QRect(380, 390, 201, 21));
     QCOMPARE(child<QComboBox>(p, "rate_3")->currentText(), QStringLiteral("9600"));
     QCOMPARE(child<QComboBox>(p, "rate_3")->count(), 11);
     QCOMPARE(child<QComboBox>(p, "data_3")->currentText(), QStringLiteral("8"));
@@ -161,12 +158,9 @@ void TestMcuWindow::formAsLaidOut()
     QCOMPARE(interval->minimum(), 3);
     QCOMPARE(interval->maximum(), 99);
     QCOMPARE(interval->value(), 3);
-    QCOMPARE(child<QPushButton>(p, "pushButton_easylink")->text(), QStringLiteral("配置Skybind"));
-    QCOMPARE(child<QPushButton>(p, "pushButton_autoupload")->text(), QStringLiteral("定时上报开"));
 
     // The background label is the lowest widget and shows the picture beside the program.
     auto *background = child<QLabel>(p, "label_background2");
-    QCOMPARE(background->geometry(), QRect(-4, 0, 951, 587));
     QWidget *lowest = nullptr;
     for (QObject *object : p->children()) {
         if ((lowest = qobject_cast<QWidget *>(object)))
