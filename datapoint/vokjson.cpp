@@ -1,14 +1,393 @@
 #include "datapoint/vokjson.h"
-// placeholder until the datapoint model lands
-VokJson::VokJson(QObject *parent) : QObject(parent) {}
-void VokJson::requestJson(const QString &) {}
-void VokJson::parseJson(const QString &) {}
-bool VokJson::parseFile(const QString &) { return false; }
-QMap<QString, QString> VokJson::decodeStatus(const QByteArray &) const { return {}; }
-QByteArray VokJson::statusTemplate() const { return {}; }
-QByteArray VokJson::setIntValue(QByteArray f, const QString &, qint64) const { return f; }
-QByteArray VokJson::setBytesValue(QByteArray f, const QString &, const QByteArray &) const { return f; }
-QMap<QString, QString> VokJson::decodeControl(const QByteArray &) const { return {}; }
-QByteArray VokJson::intToBytes(qint64, int) { return {}; }
-quint16 VokJson::GetBits(const QByteArray &, int, int, int) { return 0; }
-void VokJson::replyFinished(QNetworkReply *) {}
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QSaveFile>
+#include <QUrl>
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+namespace {
+
+// A fetch that has not completed by then counts as no answer.
+constexpr int fetchTimeoutMs = 10000;
+// The 16-bit length field of a frame also counts 6 bytes besides the status data.
+constexpr qint64 maxStatusDataBytes = 0xFFFF - 6;
+// Status and control data start after FF FF, len (2), cmd, sn, flags (2) and action.
+constexpr qint64 dataStart = 9;
+// Each fetch remembers the cache file of its own key, so that overlapping
+// fetches do not store one key's reply under another key's name.
+const char *const cachePathProperty = "vokCachePath";
+
+qint64 bytesForBits(qint64 bits)
+{
+    return bits > 0 ? (bits + 7) / 8 : 0;
+}
+
+// True when the count bytes from start lie inside [lower, upper).
+bool inside(qint64 start, qint64 count, qint64 lower, qint64 upper)
+{
+    return count > 0 && start >= lower && start + count <= upper;
+}
+
+// A JSON integer as qint64 (uint32 bounds do not fit an int); anything that
+// is not an integral number reads as 0, like QJsonValue::toInt does.
+qint64 toInt64(const QJsonValue &value)
+{
+    const double number = value.toDouble();
+    if (!value.isDouble() || std::trunc(number) != number || std::fabs(number) > 9.0e18)
+        return 0;
+    return qint64(number);
+}
+
+// Where the values of a frame lie for one datapoint: the bit area of its
+// section, the index that byte offsets count from, and the end of the data
+// (the checksum byte is not data).
+struct ValueLayout
+{
+    qint64 areaStart;
+    qint64 areaEnd;
+    qint64 byteBase;
+    qint64 dataEnd;
+};
+
+// A bit field fits when its length is usable, it spans at most two bytes,
+// those bytes belong to its bit area and the whole area lies in the data.
+bool bitFieldFits(const json_struct &dp, const ValueLayout &at)
+{
+    if (dp.len < 1 || dp.len > 16 || dp.bit_offset < 0 || dp.bit_offset % 8 + dp.len > 16)
+        return false;
+    if (!inside(at.areaStart, at.areaEnd - at.areaStart, at.byteBase, at.dataEnd))
+        return false;
+    const int bytes = dp.bit_offset % 8 + dp.len <= 8 ? 1 : 2;
+    const qint64 last = at.areaEnd - 1 - dp.bit_offset / 8;
+    return inside(last - bytes + 1, bytes, at.areaStart, at.areaEnd);
+}
+
+// The value text of one datapoint, or nothing when its type has no text or
+// its value does not lie inside the frame.
+std::optional<QString> valueText(const QByteArray &frame, const json_struct &dp,
+                                 const ValueLayout &at)
+{
+    if (dp.data_type == "bool" || dp.data_type == "enum") {
+        if (!bitFieldFits(dp, at))
+            return std::nullopt;
+        const quint16 value = VokJson::GetBits(frame, int(at.areaEnd), dp.bit_offset, dp.len);
+        if (dp.data_type == "enum" && value < dp.enum_values.size())
+            return dp.enum_values.at(value);
+        return QString::number(value); // a bool, or an enum value without a text
+    }
+    int size = 0;
+    if (dp.data_type == "uint8")
+        size = 1;
+    else if (dp.data_type == "uint16")
+        size = 2;
+    else if (dp.data_type == "uint32")
+        size = 4;
+    else if (dp.data_type == "binary")
+        size = dp.len;
+    const qint64 start = at.byteBase + dp.byte_offset;
+    if (!inside(start, size, at.byteBase, at.dataEnd))
+        return std::nullopt;
+    const QByteArray bytes = frame.mid(int(start), size);
+    if (dp.data_type == "binary")
+        return QString::fromLatin1(bytes.toHex());
+    quint32 value = 0;
+    for (char byte : bytes)
+        value = (value << 8) | quint8(byte);
+    return QString::number(value);
+}
+
+} // namespace
+
+VokJson::VokJson(QObject *parent) : QObject(parent), serviceHost(QStringLiteral(VOK_DATAPOINT_HOST))
+{
+}
+
+void VokJson::setServiceHost(const QString &hostAndPort)
+{
+    serviceHost = hostAndPort;
+}
+
+QString VokJson::cachePath(const QString &productKey)
+{
+    // A key is a file name inside json/, never a way out of it.
+    if (productKey.contains(QLatin1Char('/')) || productKey.contains(QLatin1Char('\\'))
+        || productKey.contains(QChar(0)))
+        return QString();
+    return QCoreApplication::applicationDirPath() + "/json/" + productKey + ".json";
+}
+
+void VokJson::requestJson(const QString &productKey)
+{
+    jsonPath = cachePath(productKey);
+    QUrl url(QStringLiteral("http://") + serviceHost + QStringLiteral("/v2/datapoint"));
+    // Percent-encoded, so that a key holding & or # stays one query value.
+    url.setQuery("product_key=" + QString::fromLatin1(QUrl::toPercentEncoding(productKey))
+                 + "&format=json");
+    QNetworkRequest request(url);
+    request.setTransferTimeout(fetchTimeoutMs);
+    auto *manager = new QNetworkAccessManager(this);
+    QNetworkReply *reply = manager->get(request);
+    reply->setProperty(cachePathProperty, jsonPath);
+    connect(manager, &QNetworkAccessManager::finished, this, &VokJson::replyFinished);
+}
+
+void VokJson::replyFinished(QNetworkReply *reply)
+{
+    // One manager per fetch: release it (and its reply) once the reply is handled.
+    reply->manager()->deleteLater();
+    // A reply that was aborted (timeout) is closed and has no body.
+    const QByteArray body = reply->isReadable() ? reply->readAll() : QByteArray();
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(body, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return;
+    if (document.object().contains(QLatin1String("errors"))) {
+        emit json_stat(false);
+        return;
+    }
+    // Written aside and renamed over the old file, so a failed write keeps
+    // the previous definition.
+    const QString path = reply->property(cachePathProperty).toString();
+    QSaveFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::WriteOnly))
+        return;
+    if (file.write(body) != body.size() || !file.commit())
+        return;
+    emit json_stat(true);
+}
+
+void VokJson::parseJson(const QString &productKey)
+{
+    jsonPath = cachePath(productKey);
+    if (parseFile(jsonPath))
+        emit ListOk(dataPointList);
+}
+
+bool VokJson::parseFile(const QString &path)
+{
+    dataPointList.clear();
+    writableCount = 0;
+    writableBits = readonlyBits = alertBits = faultBits = 0;
+
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return false;
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+    if (error.error != QJsonParseError::NoError)
+        return false;
+
+    // A document that is not an object, or lacks entities or attrs, is an empty definition.
+    const QJsonArray attrs = document.object()
+                                 .value(QLatin1String("entities")).toArray()
+                                 .at(0).toObject()
+                                 .value(QLatin1String("attrs")).toArray();
+    for (const QJsonValue &element : attrs) {
+        const QJsonObject attr = element.toObject();
+        json_struct dp;
+        dp.display_name = attr.value(QLatin1String("display_name")).toString();
+        dp.name = attr.value(QLatin1String("name")).toString();
+        dp.data_type = attr.value(QLatin1String("data_type")).toString();
+        dp.type = attr.value(QLatin1String("type")).toString();
+        dp.id = attr.value(QLatin1String("id")).toInt();
+        dp.desc = attr.value(QLatin1String("desc")).toString();
+        const QJsonObject position = attr.value(QLatin1String("position")).toObject();
+        dp.unit = position.value(QLatin1String("unit")).toString();
+        dp.len = position.value(QLatin1String("len")).toInt();
+        dp.byte_offset = position.value(QLatin1String("byte_offset")).toInt();
+        dp.bit_offset = position.value(QLatin1String("bit_offset")).toInt();
+
+        if (dp.type == "status_writable")
+            ++writableCount;
+        if (dp.unit == "bit" && dp.len > 0) {
+            if (dp.type == "status_writable")
+                writableBits += dp.len;
+            else if (dp.type == "status_readonly")
+                readonlyBits += dp.len;
+            else if (dp.type == "alert")
+                alertBits += dp.len;
+            else if (dp.type == "fault")
+                faultBits += dp.len;
+        }
+
+        if (dp.data_type == "enum") {
+            for (const QJsonValue &text : attr.value(QLatin1String("enum")).toArray())
+                dp.enum_values.append(text.toString());
+        } else if (dp.data_type == "uint8" || dp.data_type == "uint16" || dp.data_type == "uint32") {
+            const QJsonObject spec = attr.value(QLatin1String("uint_spec")).toObject();
+            dp.max = toInt64(spec.value(QLatin1String("max")));
+            dp.min = toInt64(spec.value(QLatin1String("min")));
+        }
+        dataPointList.append(dp);
+    }
+    return true;
+}
+
+qint64 VokJson::sectionBits(const QString &type) const
+{
+    if (type == "status_writable")
+        return writableBits;
+    if (type == "status_readonly")
+        return readonlyBits;
+    if (type == "alert")
+        return alertBits;
+    if (type == "fault")
+        return faultBits;
+    return 0;
+}
+
+const json_struct *VokJson::findDataPoint(const QString &displayName) const
+{
+    for (const json_struct &dp : dataPointList) {
+        if (dp.display_name == displayName)
+            return &dp;
+    }
+    return nullptr;
+}
+
+QByteArray VokJson::statusTemplate() const
+{
+    qint64 dataBytes = bytesForBits(writableBits) + bytesForBits(readonlyBits)
+                       + bytesForBits(alertBits) + bytesForBits(faultBits);
+    for (const json_struct &dp : dataPointList) {
+        if (dp.unit != "bit" && dp.len > 0)
+            dataBytes += dp.len;
+    }
+    // Beyond what the length field can count, datapoints simply do not fit.
+    dataBytes = std::min(dataBytes, maxStatusDataBytes);
+
+    QByteArray frame(int(dataBytes) + 10, '\0');
+    frame[0] = char(0xFF);
+    frame[1] = char(0xFF);
+    frame[2] = char((dataBytes + 6) >> 8);
+    frame[3] = char((dataBytes + 6) & 0xFF);
+    frame[4] = 0x05;
+    frame[8] = 0x04;
+    return frame;
+}
+
+QByteArray VokJson::setIntValue(QByteArray frame, const QString &displayName, qint64 value) const
+{
+    const json_struct *dp = findDataPoint(displayName);
+    if (!dp)
+        return frame;
+    const qint64 dataEnd = frame.size() - 1;
+    const qint64 start = dataStart + dp->byte_offset;
+    if (dp->unit != "bit") {
+        if (dp->len <= 4 && inside(start, dp->len, dataStart, dataEnd))
+            frame.replace(int(start), dp->len, intToBytes(value, dp->len));
+        return frame;
+    }
+
+    const ValueLayout at{start, start + bytesForBits(sectionBits(dp->type)), dataStart, dataEnd};
+    if (!bitFieldFits(*dp, at))
+        return frame;
+    const int shift = dp->bit_offset % 8;
+    const int p = int(at.areaEnd - 1 - dp->bit_offset / 8); // the byte holding bit bit_offset
+    // Only the field's own bits: a value too wide for it must not spill into its neighbours.
+    const quint32 field = quint32(quint64(value) & ((1u << dp->len) - 1)) << shift;
+    frame[p] = char(quint8(frame.at(p)) | (field & 0xFF));
+    if (shift + dp->len > 8)
+        frame[p - 1] = char(quint8(frame.at(p - 1)) | ((field >> 8) & 0xFF));
+    return frame;
+}
+
+QByteArray VokJson::setBytesValue(QByteArray frame, const QString &displayName,
+                                  const QByteArray &bytes) const
+{
+    const json_struct *dp = findDataPoint(displayName);
+    // The len of a bit field counts bits: it has no bytes of its own to replace.
+    if (!dp || dp->unit == "bit")
+        return frame;
+    const qint64 start = dataStart + dp->byte_offset;
+    // Exactly len bytes are replaced (short input is zero-padded), so the frame keeps its size.
+    if (inside(start, dp->len, dataStart, frame.size() - 1))
+        frame.replace(int(start), dp->len, bytes.leftJustified(dp->len, '\0', true));
+    return frame;
+}
+
+QMap<QString, QString> VokJson::decodeControl(const QByteArray &frame) const
+{
+    QMap<QString, QString> values;
+    const qint64 maskBytes = bytesForBits(writableCount);
+    const qint64 valuesStart = dataStart + maskBytes;
+    const ValueLayout at{valuesStart, valuesStart + bytesForBits(writableBits), valuesStart,
+                         frame.size() - 1};
+    // The last mask byte covers datapoints 0-7, the byte before it 8-15, and so on.
+    for (int j = 0; j < maskBytes; ++j) {
+        const qint64 maskIndex = valuesStart - 1 - j;
+        if (maskIndex >= at.dataEnd)
+            continue; // that part of the mask is missing from a short frame
+        const quint8 mask = quint8(frame.at(int(maskIndex)));
+        for (int i = 0; i < 8 && 8 * j + i < writableCount; ++i) {
+            const int position = 8 * j + i;
+            if (!(mask & (1u << i)) || position >= dataPointList.size())
+                continue;
+            const json_struct &dp = dataPointList.at(position);
+            if (const auto text = valueText(frame, dp, at))
+                values.insert(dp.display_name, *text);
+        }
+    }
+    return values;
+}
+
+QMap<QString, QString> VokJson::decodeStatus(const QByteArray &frame) const
+{
+    QMap<QString, QString> values;
+    if (frame.size() < 10)
+        return values;
+    const char cmd = frame.at(4);
+    const char action = frame.at(8);
+    if (!((cmd == 0x04 && action == 0x03) || (cmd == 0x05 && action == 0x04)))
+        return values;
+    for (const json_struct &dp : dataPointList) {
+        const qint64 areaStart = dataStart + dp.byte_offset;
+        const ValueLayout at{areaStart, areaStart + bytesForBits(sectionBits(dp.type)), dataStart,
+                             frame.size() - 1};
+        if (const auto text = valueText(frame, dp, at))
+            values.insert(dp.display_name, *text);
+    }
+    return values;
+}
+
+QByteArray VokJson::intToBytes(qint64 value, int len)
+{
+    if (len < 1 || len > 4)
+        return QByteArray();
+    QByteArray bytes(len, '\0');
+    for (int i = 0; i < len; ++i)
+        bytes[len - 1 - i] = char((quint64(value) >> (8 * i)) & 0xFF);
+    return bytes;
+}
+
+quint16 VokJson::GetBits(const QByteArray &data, int endPos, int bitOffset, int bitLen)
+{
+    if (bitLen == 0) {
+        qDebug("GetBits (), WARN: bitLen = 0");
+        return 0;
+    }
+    const int shift = bitOffset % 8;
+    // A field spans at most two bytes, and both must lie inside data.
+    const bool usable = bitLen > 0 && bitLen <= 16 && bitOffset >= 0 && shift + bitLen <= 16;
+    const int bytes = usable && shift + bitLen > 8 ? 2 : 1;
+    const qint64 last = qint64(endPos) - 1 - bitOffset / 8;
+    if (!usable || !inside(last - bytes + 1, bytes, 0, data.size())) {
+        qDebug("GetBits (), WARN: byteOffset+(bitOffset+bitLen) overflows");
+        return 0;
+    }
+    quint32 word = quint8(data.at(int(last)));
+    if (bytes == 2)
+        word |= quint32(quint8(data.at(int(last) - 1))) << 8;
+    return quint16((word >> shift) & ((1u << bitLen) - 1));
+}

@@ -22,6 +22,9 @@ public:
 
     // Fetch and cache (json/<key>.json beside the executable).
     void requestJson(const QString &productKey);
+    // "host:port" of the definition service; the built-in default is the
+    // VOK_DATAPOINT_HOST build setting.
+    void setServiceHost(const QString &hostAndPort);
     // Parse the cached definition of the key; emits ListOk on success.
     void parseJson(const QString &productKey);
     // The same parse from any definition file; false when the file cannot be
@@ -50,12 +53,18 @@ public slots:
     void replyFinished(QNetworkReply *);
 
 private:
+    static QString cachePath(const QString &productKey);
+    const json_struct *findDataPoint(const QString &displayName) const;
+    qint64 sectionBits(const QString &type) const;
+
     QList<json_struct> dataPointList;
-    int writableBits = 0;
-    int readonlyBits = 0;
-    int alertBits = 0;
-    int faultBits = 0;
+    // Bit totals are 64-bit so that absurd lengths in a definition cannot overflow them.
+    qint64 writableBits = 0;
+    qint64 readonlyBits = 0;
+    qint64 alertBits = 0;
+    qint64 faultBits = 0;
     QString jsonPath;
+    QString serviceHost;
 };
 
 #endif // VOKJSON_H

@@ -2,6 +2,7 @@
 #define VOKANALYZE_H
 
 #include "protocol/analyzeresult.h"
+#include "protocol/voktool.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -9,7 +10,6 @@
 
 class QSettings;
 class VokFramer;
-class VokTool;
 
 // Answers the module's requests from the reply templates of
 // auto_analyze.ini, explains frames field by field, and keeps the product key.
@@ -22,9 +22,16 @@ public:
                         const QString &settingsPath = QString());
     ~VokAnalyze() override;
 
+    // The nine texts of one frame; a field whose byte the frame lacks stays
+    // empty, and nothing beyond the frame is read.
     AnalyzeResult analyze(const QByteArray &frame);
+    // Text of a key, empty when absent (or when no settings are open).
     QString getValue(const QString &key);
+    // Stores bytes as "AA BB ... " text.
     void setValue(const QString &key, QByteArray bytes);
+    // Accepts, after removing spaces, 32 printable ASCII characters or the 64
+    // hexadecimal codes of such characters; stores the key and patches it
+    // into the Respond/02 template. False: rejected, nothing changed.
     bool setProductKey(const QString &text);
 
 signals:
@@ -34,8 +41,10 @@ private slots:
     void FindRespond(QByteArray Data);
 
 private:
+    QByteArray templateBytes(const QString &key);
+
     VokFramer *framer = nullptr;
-    VokTool *tool = nullptr;
+    VokTool tool;
     QSettings *settings = nullptr;
 };
 

@@ -1,0 +1,240 @@
+#include "framestream.h"
+#include "protocol/vokframer.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+// Stands in for a port: anything with DataReady(QByteArray) can feed a framer.
+class ChunkSource : public QObject
+{
+    Q_OBJECT
+signals:
+    void DataReady(QByteArray);
+};
+
+// The splitting rules applied literally, one byte at a time:
+// append (a 0x55 right after an FF still waiting for its escape byte is that
+// escape and is dropped, exactly once), drop bytes until the buffer starts
+// with FF, give up a header whose len is 0 and look for the next FF in what
+// is held, and emit when the buffer holds len + 4 bytes.
+class ReferenceFramer
+{
+public:
+    QList<QByteArray> frames;
+
+    void feed(const QByteArray &bytes)
+    {
+        for (char byte : bytes)
+            feedByte(quint8(byte));
+    }
+
+private:
+    void feedByte(quint8 byte)
+    {
+        if (escapePending && byte == 0x55) {
+            escapePending = false;
+        } else {
+            buffer.append(char(byte));
+            escapePending = (byte == 0xFF);
+        }
+        resynchronise();
+        if (buffer.size() == 4 && length() == 0) {
+            buffer.remove(0, 1);
+            resynchronise();
+        }
+        if (buffer.size() > 4 && buffer.size() == length() + 4) {
+            frames.append(buffer);
+            buffer.clear();
+            escapePending = false;
+        }
+    }
+
+    void resynchronise()
+    {
+        while (!buffer.isEmpty() && quint8(buffer.at(0)) != 0xFF)
+            buffer.remove(0, 1);
+        if (buffer.isEmpty())
+            escapePending = false;
+    }
+
+    int length() const { return (quint8(buffer.at(2)) << 8) | quint8(buffer.at(3)); }
+
+    QByteArray buffer;
+    bool escapePending = false;
+};
+
+class TestVokFramer : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void splitsKnownStreams_data();
+    void splitsKnownStreams();
+    void escapedFfFollowedBy55KeepsTheFrameIntact();
+    void frameEndingInEscapedFfLeavesNothingBehind();
+    void recoversFromZeroLengthHeader();
+    void randomCleanStreamsComeOutIntact();
+    void randomHostileStreamsMatchTheRules();
+    void nullPortConnectsNothing();
+
+private:
+    QList<QByteArray> feed(const QList<QByteArray> &chunks);
+    static QList<QByteArray> randomCuts(QRandomGenerator &rng, const QByteArray &stream);
+
+    ChunkSource *source = nullptr;
+    VokFramer *framer = nullptr;
+};
+
+void TestVokFramer::init()
+{
+    delete framer;
+    delete source;
+    source = new ChunkSource;
+    framer = new VokFramer(source);
+}
+
+QList<QByteArray> TestVokFramer::feed(const QList<QByteArray> &chunks)
+{
+    QSignalSpy spy(framer, &VokFramer::LineDataReady);
+    for (const QByteArray &chunk : chunks)
+        emit source->DataReady(chunk);
+    QList<QByteArray> frames;
+    for (const QList<QVariant> &args : qAsConst(spy))
+        frames.append(args.at(0).toByteArray());
+    return frames;
+}
+
+QList<QByteArray> TestVokFramer::randomCuts(QRandomGenerator &rng, const QByteArray &stream)
+{
+    QList<QByteArray> chunks;
+    for (int pos = 0; pos < stream.size();) {
+        const int size = rng.bounded(4) == 0 ? 1 : 1 + rng.bounded(400);
+        chunks.append(stream.mid(pos, size));
+        pos += size;
+    }
+    return chunks;
+}
+
+void TestVokFramer::splitsKnownStreams_data()
+{
+    using L = QList<QByteArray>;
+    const auto hex = [](const char *text) { return QByteArray::fromHex(text); };
+    QTest::addColumn<L>("chunks");
+    QTest::addColumn<L>("expected");
+    const QByteArray info = hex("FFFF00050100000006");
+    QTest::newRow("garbage before a frame") << L{hex("0012") + info} << L{info};
+    QTest::newRow("three chunks") << L{hex("FFFF00"), hex("050100"), hex("000006")} << L{info};
+    QTest::newRow("two frames in one chunk")
+        << L{info + hex("FFFF00050B00000010")} << L{info, hex("FFFF00050B00000010")};
+    QTest::newRow("escaped FF in payload")
+        << L{hex("FFFF0006090000 00FF550E")} << L{hex("FFFF000609000000FF0E")};
+    QTest::newRow("wrong checksum delivered unchanged")
+        << L{hex("FFFF00050100000099")} << L{hex("FFFF00050100000099")};
+    QTest::newRow("55 after lone leading FF is swallowed")
+        << L{hex("FF55FF00050100000006")} << L{hex("FFFF00050100000006")};
+    QTest::newRow("header split byte by byte")
+        << L{hex("FF"), hex("FF"), hex("00"), hex("05"), hex("01"), hex("00"), hex("00"),
+             hex("00"), hex("06")}
+        << L{info};
+}
+
+void TestVokFramer::splitsKnownStreams()
+{
+    QFETCH(QList<QByteArray>, chunks);
+    QFETCH(QList<QByteArray>, expected);
+    QCOMPARE(feed(chunks), expected);
+}
+
+void TestVokFramer::escapedFfFollowedBy55KeepsTheFrameIntact()
+{
+    // Data FF 55 goes out as FF 55 55: exactly one 55 is the escape.
+    const QByteArray next = QByteArray::fromHex("FFFF00050100000006");
+    const QList<QByteArray> frames =
+        feed({QByteArray::fromHex("FFFF000609000000FF55550E") + next});
+    QCOMPARE(frames.value(0), QByteArray::fromHex("FFFF000609000000FF55"));
+    // the 0E is noise now, and the following frame is still found whole
+    QCOMPARE(frames.value(1), next);
+    QCOMPARE(frames.size(), 2);
+}
+
+void TestVokFramer::frameEndingInEscapedFfLeavesNothingBehind()
+{
+    const QByteArray next = QByteArray::fromHex("FFFF00050B00000010");
+    const QList<QByteArray> frames = feed({QByteArray::fromHex("FFFF000501000000FF55"), next});
+    QCOMPARE(frames, (QList<QByteArray>{QByteArray::fromHex("FFFF000501000000FF"), next}));
+}
+
+void TestVokFramer::recoversFromZeroLengthHeader()
+{
+    const QByteArray good = QByteArray::fromHex("FFFF00050100000006");
+    QCOMPARE(feed({QByteArray::fromHex("FF000000") + QByteArray(100, 0x11) + good}),
+             QList<QByteArray>{good});
+    // The second header byte is the next candidate: it reads 00 11 as len,
+    // takes its 21 bytes of noise as a frame, and the splitter goes on.
+    const QList<QByteArray> frames =
+        feed({QByteArray::fromHex("FFFF0000"), QByteArray(100, 0x11), good});
+    QCOMPARE(frames.size(), 2);
+    QCOMPARE(frames.at(0), QByteArray::fromHex("FF0000") + QByteArray(18, 0x11));
+    QCOMPARE(frames.at(1), good);
+}
+
+void TestVokFramer::randomCleanStreamsComeOutIntact()
+{
+    QRandomGenerator rng(20261206);
+    for (int round = 0; round < 40; ++round) {
+        init();
+        QList<QByteArray> sent;
+        QByteArray stream;
+        for (int i = 0; i < 60; ++i) {
+            const QByteArray f = FrameStream::frame(quint8(rng.bounded(256)), quint8(rng.bounded(256)),
+                                                    FrameStream::payload(rng, rng.bounded(300)));
+            sent.append(f);
+            stream += FrameStream::escaped(f);
+            // noise between frames that holds no header byte
+            for (int n = rng.bounded(3); n > 0; --n)
+                stream.append(char(rng.bounded(255)));
+        }
+        QCOMPARE(feed(randomCuts(rng, stream)), sent);
+    }
+}
+
+void TestVokFramer::randomHostileStreamsMatchTheRules()
+{
+    QRandomGenerator rng(77);
+    for (int round = 0; round < 60; ++round) {
+        init();
+        QByteArray stream;
+        for (int i = 0; i < 40; ++i) {
+            switch (rng.bounded(6)) {
+            case 0: // noise, header bytes included
+                stream += FrameStream::payload(rng, rng.bounded(20));
+                break;
+            case 1: // a header whose len is 0
+                stream += QByteArray::fromHex("FFFF0000");
+                break;
+            case 2: // a frame cut short
+                stream += FrameStream::escaped(
+                    FrameStream::frame(3, 1, FrameStream::payload(rng, 30))).left(rng.bounded(30));
+                break;
+            default:
+                stream += FrameStream::escaped(FrameStream::frame(
+                    quint8(rng.bounded(256)), 0, FrameStream::payload(rng, rng.bounded(200))));
+            }
+        }
+        ReferenceFramer reference;
+        reference.feed(stream);
+        QCOMPARE(feed(randomCuts(rng, stream)), reference.frames);
+    }
+}
+
+void TestVokFramer::nullPortConnectsNothing()
+{
+    QTest::ignoreMessage(QtDebugMsg, "error vokSerialPort");
+    VokFramer orphan(nullptr);
+    QSignalSpy spy(&orphan, &VokFramer::LineDataReady);
+    emit source->DataReady(QByteArray::fromHex("FFFF00050100000006"));
+    QCOMPARE(spy.count(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestVokFramer)
+#include "tst_vokframer.moc"
