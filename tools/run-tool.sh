@@ -9,7 +9,7 @@ tools/install-deps.sh
 
 cmake -S . -B build
 targets=(vok-serial-tool)
-if cmake --build build --target help | grep -qw vok-datapoint-service; then
+if cmake --build build --target help | grep -w vok-datapoint-service > /dev/null; then
     targets+=(vok-datapoint-service)
 fi
 cmake --build build -j"$(nproc)" --target "${targets[@]}"
