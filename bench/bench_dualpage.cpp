@@ -9,7 +9,7 @@
 
 #include "pages/dual/doublewindow.h"
 
-#include "ptypair.h"
+#include "support/ptypair.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 // Splitter throughput: mixed frames and maximum-size frames through the
 // framer, against a literal per-byte reference that rescans its whole buffer
 // for FF 55 after every byte.
-#include "framestream.h"
+#include "support/framestream.h"
 #include "protocol/vokframer.h"
 #include "protocol/voktool.h"
 

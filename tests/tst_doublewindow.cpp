@@ -1,7 +1,7 @@
 #include "pages/dual/doublewindow.h"
 
-#include "modalcloser.h"
-#include "ptypair.h"
+#include "support/modalcloser.h"
+#include "support/ptypair.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,8 +1,8 @@
 #include "app/mainwindow.h"
 #include "pages/dual/doublewindow.h"
 
-#include "modalcloser.h"
-#include "ptypair.h"
+#include "support/modalcloser.h"
+#include "support/ptypair.h"
 
 #include <QComboBox>
 #include <QPushButton>

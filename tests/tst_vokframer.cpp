@@ -1,4 +1,4 @@
-#include "framestream.h"
+#include "support/framestream.h"
 #include "protocol/vokframer.h"
 
 #include <QSignalSpy>

@@ -1,4 +1,4 @@
-#include "ptypair.h"
+#include "support/ptypair.h"
 #include "serial/vokserialport.h"
 
 #include <QSerialPortInfo>

@@ -1,4 +1,4 @@
-#include "modalcloser.h"
+#include "support/modalcloser.h"
 
 #include <QApplication>
 #include <QMessageBox>
