@@ -225,9 +225,9 @@ bool VokJson::parseFile(const QString &path)
             for (const QJsonValue &text : attr.value(QLatin1String("enum")).toArray())
                 dp.enum_values.append(text.toString());
         } else if (dp.data_type == "uint8" || dp.data_type == "uint16" || dp.data_type == "uint32") {
-            const QJsonObject spec = attr.value(QLatin1String("uint_spec")).toObject();
-            dp.max = toInt64(spec.value(QLatin1String("max")));
-            dp.min = toInt64(spec.value(QLatin1String("min")));
+            const QJsonObject uintRange = attr.value(QLatin1String("uint_spec")).toObject();
+            dp.max = toInt64(uintRange.value(QLatin1String("max")));
+            dp.min = toInt64(uintRange.value(QLatin1String("min")));
         }
         dataPointList.append(dp);
     }

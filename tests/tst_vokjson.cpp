@@ -167,8 +167,8 @@ void TestVokJson::readsValuesTheWayJsonAccessorsDo()
 
     const QJsonArray attrs{
         withEnum(attr("mixed enum", "enum", "status_writable", "bit", 2, 0, 0), {"a", "b", 3}),
-        attr("no spec", "uint16", "status_writable", "byte", 2, 1),
-        withRange(attr("bool with spec", "bool", "status_writable", "bit", 1, 0, 2), 1, 9),
+        attr("no uint_spec", "uint16", "status_writable", "byte", 2, 1),
+        withRange(attr("bool with uint_spec", "bool", "status_writable", "bit", 1, 0, 2), 1, 9),
         withRange(attr("big", "uint32", "status_readonly", "byte", 4, 3), 0, 4294967295LL),
         withEnum(withRange(attr("Capital", "Enum", "status_readonly", "byte", 1, 7), 1, 2), {"a"}),
         stringLen,
