@@ -122,7 +122,9 @@ void VokAnalyze::FindRespond(QByteArray Data)
     // and checksum never land on top of each other.
     growTo(reply, kMinFrameSize);
     reply[kSnPos] = Data.at(kSnPos);
-    if (cmd == kCmdControl && quint8(Data.at(kActionPos)) == kActionStatusRead) {
+    // A 9-byte frame has no payload: its byte 8 is the checksum, not an action.
+    const bool hasAction = Data.size() > kMinFrameSize;
+    if (cmd == kCmdControl && hasAction && quint8(Data.at(kActionPos)) == kActionStatusRead) {
         // The page swaps this for a full status frame with its own checksum.
         reply[kActionPos] = char(kActionStatusReply);
     } else {

@@ -207,6 +207,13 @@ void TestVokAnalyze::statusReadIsMarkedNotStamped()
     // A longer template keeps its stored last byte: the page adds the checksum.
     Rig rig(writeIni("[Respond]\n04=FF FF 00 06 04 00 00 00 00 5A\n"));
     QCOMPARE(rig.feed(statusRead), QList<QByteArray>{QByteArray::fromHex("FFFF000604 2A 000003 5A")});
+
+    // Without a payload there is no action: a 03 frame whose checksum
+    // happens to be 02 gets the acknowledgement, stamped, not a status-read
+    // reply (which would keep 03 where the checksum 02 belongs).
+    const QByteArray bare = QByteArray::fromHex("FFFF000503F9000102");
+    QCOMPARE(VokTool().checksum(bare, 2, 1), quint8(0x02));
+    QCOMPARE(Rig(shippedIni()).feed(bare), QList<QByteArray>{QByteArray::fromHex("FFFF000504 F9 000002")});
 }
 
 void TestVokAnalyze::onlySixCommandsAreAnswered()
