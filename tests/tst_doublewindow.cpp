@@ -2,6 +2,7 @@
 
 #include "support/modalcloser.h"
 #include "support/ptypair.h"
+#include "support/widgetlookup.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -52,15 +53,8 @@ private slots:
     void clearReceiveAndClosePorts();
 
 private:
-    template<class T> T *child(const char *name)
-    {
-        T *widget = page->findChild<T *>(QLatin1String(name));
-        if (!widget)
-            qFatal("no widget %s", name);
-        return widget;
-    }
     void openPort(int pane, const PtyPair &pty);
-    QString received(int pane) { return child<QTextEdit>(pane == 1 ? "textEdit_rec1" : "textEdit_rec2")->toPlainText(); }
+    QString received(int pane) { return child<QTextEdit>(page, pane == 1 ? "textEdit_rec1" : "textEdit_rec2")->toPlainText(); }
 
     DoubleWindow *page = nullptr;
     PtyPair *pty1 = nullptr;
@@ -85,8 +79,8 @@ void TestDoubleWindow::cleanup()
 void TestDoubleWindow::openPort(int pane, const PtyPair &pty)
 {
     const QByteArray n = QByteArray::number(pane);
-    child<QComboBox>("com_" + n)->setEditText(pty.slavePath());
-    auto *button = child<QPushButton>("pushButton_open" + n);
+    child<QComboBox>(page, "com_" + n)->setEditText(pty.slavePath());
+    auto *button = child<QPushButton>(page, "pushButton_open" + n);
     button->click();
     QCOMPARE(button->text(), QStringLiteral("关闭串口"));
 }
@@ -176,7 +170,7 @@ void TestDoubleWindow::relayFollowsDoubleMode()
     QCOMPARE(pty1->readAtLeast(reply.size()), reply);
     QTRY_VERIFY_WITH_TIMEOUT(received(1).endsWith("00 00 10 ") && received(2).endsWith("00 00 11 "), 5000);
 
-    auto *doubleButton = child<QPushButton>("pushButton_double");
+    auto *doubleButton = child<QPushButton>(page, "pushButton_double");
     QCOMPARE(doubleButton->text(), QStringLiteral("关闭双串口"));
     doubleButton->click();
     QCOMPARE(doubleButton->text(), QStringLiteral("打开双串口"));
@@ -194,8 +188,8 @@ void TestDoubleWindow::relayToClosedPortIsSilent()
 {
     openPort(1, *pty1);
     openPort(2, *pty2);
-    child<QPushButton>("pushButton_open2")->click();
-    QCOMPARE(child<QPushButton>("pushButton_open2")->text(), QStringLiteral("打开串口"));
+    child<QPushButton>(page, "pushButton_open2")->click();
+    QCOMPARE(child<QPushButton>(page, "pushButton_open2")->text(), QStringLiteral("打开串口"));
 
     warningsSeen.clear();
     const QtMessageHandler previous = qInstallMessageHandler(recordWarnings);
@@ -210,23 +204,23 @@ void TestDoubleWindow::sendBoxesWriteExactBytes()
 {
     openPort(1, *pty1);
     openPort(2, *pty2);
-    auto *send2 = child<QTextEdit>("textEdit_send2");
+    auto *send2 = child<QTextEdit>(page, "textEdit_send2");
     send2->setPlainText("ff ff 00 05 0b 00 00 00 10");
-    child<QPushButton>("pushButton_send2")->click();
+    child<QPushButton>(page, "pushButton_send2")->click();
     QCOMPARE(pty2->readAtLeast(9), initFrame);
     QCOMPARE(send2->toPlainText(), QStringLiteral("ff ff 00 05 0b 00 00 00 10"));
 
     // Separators anywhere, odd digit count: the first digit stands alone.
-    child<QTextEdit>("textEdit_send1")->setPlainText("FF F");
-    child<QPushButton>("pushButton_send1")->click();
+    child<QTextEdit>(page, "textEdit_send1")->setPlainText("FF F");
+    child<QPushButton>(page, "pushButton_send1")->click();
     QCOMPARE(pty1->readAtLeast(2), QByteArray::fromHex("0FFF"));
-    child<QTextEdit>("textEdit_send1")->setPlainText("FFFF0005\n0b,00:00-00 10");
-    child<QPushButton>("pushButton_send1")->click();
+    child<QTextEdit>(page, "textEdit_send1")->setPlainText("FFFF0005\n0b,00:00-00 10");
+    child<QPushButton>(page, "pushButton_send1")->click();
     QCOMPARE(pty1->readAtLeast(9), initFrame);
 
     // No digits: nothing goes out. Sent bytes are never echoed.
-    child<QTextEdit>("textEdit_send1")->setPlainText("发送 xyz");
-    child<QPushButton>("pushButton_send1")->click();
+    child<QTextEdit>(page, "textEdit_send1")->setPlainText("发送 xyz");
+    child<QPushButton>(page, "pushButton_send1")->click();
     QCOMPARE(pty1->read(200), QByteArray());
     QCOMPARE(received(1) + received(2), QString());
 
@@ -254,40 +248,40 @@ void TestDoubleWindow::presetTexts()
         QStringList texts;
         for (const char *name : {"lineEdit_default1", "lineEdit_default2", "lineEdit_default3",
                                  "lineEdit_default4"})
-            texts << child<QLineEdit>(name)->text();
+            texts << child<QLineEdit>(page, name)->text();
         return texts;
     };
     QCOMPARE(lines(), version3);
-    child<QPushButton>("pushButton_v4")->click();
+    child<QPushButton>(page, "pushButton_v4")->click();
     QCOMPARE(lines(), version4);
-    child<QLineEdit>("lineEdit_default2")->setText("edited");
-    child<QPushButton>("pushButton_v3")->click();
+    child<QLineEdit>(page, "lineEdit_default2")->setText("edited");
+    child<QPushButton>(page, "pushButton_v3")->click();
     QCOMPARE(lines(), version3);
 }
 
 void TestDoubleWindow::presetButtonsWriteExactBytes()
 {
     openPort(1, *pty1);
-    child<QPushButton>("pushButton_v4")->click();
-    child<QPushButton>("pushButton_left1")->click();
+    child<QPushButton>(page, "pushButton_v4")->click();
+    child<QPushButton>(page, "pushButton_left1")->click();
     QCOMPARE(pty1->readAtLeast(9), initFrame);
 
     // COM2 closed: the right buttons do nothing.
-    child<QPushButton>("pushButton_right4")->click();
+    child<QPushButton>(page, "pushButton_right4")->click();
     QCOMPARE(pty2->read(200), QByteArray());
 
     openPort(2, *pty2);
-    child<QPushButton>("pushButton_right4")->click();
+    child<QPushButton>(page, "pushButton_right4")->click();
     const QByteArray productInfo = pty2->readAtLeast(75);
     QCOMPARE(productInfo.size(), 75);
     QCOMPARE(productInfo.mid(40, 32), QByteArray("5f0c2e7d9b1a4c83a6e2d4f7b8c90e15"));
     QCOMPARE(productInfo.back(), char(0x77));
 
     // An edited line goes out as typed, wrong checksum and all.
-    child<QLineEdit>("lineEdit_default3")->setText("FF FF 00 05 01 00 00 00 99");
-    child<QPushButton>("pushButton_left3")->click();
+    child<QLineEdit>(page, "lineEdit_default3")->setText("FF FF 00 05 01 00 00 00 99");
+    child<QPushButton>(page, "pushButton_left3")->click();
     QCOMPARE(pty1->readAtLeast(9), QByteArray::fromHex("FFFF00050100000099"));
-    child<QPushButton>("pushButton_right2")->click();
+    child<QPushButton>(page, "pushButton_right2")->click();
     QCOMPARE(pty2->readAtLeast(10), QByteArray::fromHex("FFFF0006090000000211"));
     QCOMPARE(pty1->read(100), QByteArray());
 }
@@ -295,28 +289,28 @@ void TestDoubleWindow::presetButtonsWriteExactBytes()
 void TestDoubleWindow::openFailureIsReported()
 {
     ModalCloser closer;
-    auto *button = child<QPushButton>("pushButton_open1");
-    child<QComboBox>("com_1")->setEditText("/dev/vok-no-such-port");
+    auto *button = child<QPushButton>(page, "pushButton_open1");
+    child<QComboBox>(page, "com_1")->setEditText("/dev/vok-no-such-port");
     button->click();
     QCOMPARE(closer.seen, QStringList{"错误|打开失败！"});
     QCOMPARE(button->text(), QStringLiteral("打开串口"));
 
-    child<QComboBox>("com_2")->setEditText(QString());
-    child<QPushButton>("pushButton_open2")->click();
+    child<QComboBox>(page, "com_2")->setEditText(QString());
+    child<QPushButton>(page, "pushButton_open2")->click();
     QCOMPARE(closer.seen.size(), 2);
 
     // One device cannot be held by both panes.
     openPort(1, *pty1);
-    child<QComboBox>("com_2")->setEditText(pty1->slavePath());
-    child<QPushButton>("pushButton_open2")->click();
+    child<QComboBox>(page, "com_2")->setEditText(pty1->slavePath());
+    child<QPushButton>(page, "pushButton_open2")->click();
     QCOMPARE(closer.seen.size(), 3);
-    QCOMPARE(child<QPushButton>("pushButton_open2")->text(), QStringLiteral("打开串口"));
+    QCOMPARE(child<QPushButton>(page, "pushButton_open2")->text(), QStringLiteral("打开串口"));
 }
 
 void TestDoubleWindow::portListRefreshKeepsChoice()
 {
-    auto *com1 = child<QComboBox>("com_1");
-    auto *com2 = child<QComboBox>("com_2");
+    auto *com1 = child<QComboBox>(page, "com_1");
+    auto *com2 = child<QComboBox>(page, "com_2");
     auto refresh = [this](const QList<QString> &names) {
         QMetaObject::invokeMethod(page, "UpdateUi", Q_ARG(QList<QString>, names));
     };
@@ -365,8 +359,8 @@ void TestDoubleWindow::clearReceiveAndClosePorts()
     openPort(1, *pty1);
     openPort(2, *pty2);
     page->closePorts();
-    QCOMPARE(child<QPushButton>("pushButton_open1")->text(), QStringLiteral("打开串口"));
-    QCOMPARE(child<QPushButton>("pushButton_open2")->text(), QStringLiteral("打开串口"));
+    QCOMPARE(child<QPushButton>(page, "pushButton_open1")->text(), QStringLiteral("打开串口"));
+    QCOMPARE(child<QPushButton>(page, "pushButton_open2")->text(), QStringLiteral("打开串口"));
     page->sendHex("COM1", "01");
     page->sendHex("COM2", "02");
     QCOMPARE(pty1->read(200) + pty2->read(50), QByteArray());

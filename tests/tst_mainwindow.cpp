@@ -3,6 +3,7 @@
 
 #include "support/modalcloser.h"
 #include "support/ptypair.h"
+#include "support/widgetlookup.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -24,13 +25,6 @@ private slots:
     void escapeCloses();
 
 private:
-    template<class T> T *child(const char *name)
-    {
-        T *widget = window->findChild<T *>(QLatin1String(name));
-        if (!widget)
-            qFatal("no widget %s", name);
-        return widget;
-    }
     void openDualPort(int pane, const PtyPair &pty);
     void verifyFixedSize(const QSize &size);
 
@@ -47,7 +41,7 @@ void TestMainWindow::init()
     window = new MainWindow;
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
-    tabs = child<QTabWidget>("tabWidget");
+    tabs = child<QTabWidget>(window, "tabWidget");
     dualPage = window->findChild<DoubleWindow *>();
     QVERIFY(dualPage);
 }
@@ -61,8 +55,8 @@ void TestMainWindow::cleanup()
 void TestMainWindow::openDualPort(int pane, const PtyPair &pty)
 {
     const QByteArray n = QByteArray::number(pane);
-    child<QComboBox>("com_" + n)->setEditText(pty.slavePath());
-    auto *button = child<QPushButton>("pushButton_open" + n);
+    child<QComboBox>(window, "com_" + n)->setEditText(pty.slavePath());
+    auto *button = child<QPushButton>(window, "pushButton_open" + n);
     button->click();
     QCOMPARE(button->text(), QStringLiteral("关闭串口"));
 }
@@ -86,8 +80,8 @@ void TestMainWindow::startState()
     QCOMPARE(tabs->tabText(1), QStringLiteral("模拟V4MCU"));
     QCOMPARE(tabs->tabText(2), QStringLiteral("小工具"));
     QCOMPARE(tabs->tabPosition(), QTabWidget::South);
-    QCOMPARE(dualPage->parentWidget(), child<QWidget>("doubleWindow"));
-    QVERIFY(child<QWidget>("toolWindow")->findChild<QWidget *>("pushButton_run"));
+    QCOMPARE(dualPage->parentWidget(), child<QWidget>(window, "doubleWindow"));
+    QVERIFY(child<QWidget>(window, "toolWindow")->findChild<QWidget *>("pushButton_run"));
     // Building the window does not count as entering a tab: no prompt.
     QTest::qWait(100);
     QCOMPARE(closer->seen, QStringList());
@@ -100,8 +94,8 @@ void TestMainWindow::mcuTabWidensAndReleasesDualPorts()
     openDualPort(2, right);
     tabs->setCurrentIndex(1);
     verifyFixedSize(QSize(950, 600));
-    QCOMPARE(child<QPushButton>("pushButton_open1")->text(), QStringLiteral("打开串口"));
-    QCOMPARE(child<QPushButton>("pushButton_open2")->text(), QStringLiteral("打开串口"));
+    QCOMPARE(child<QPushButton>(window, "pushButton_open1")->text(), QStringLiteral("打开串口"));
+    QCOMPARE(child<QPushButton>(window, "pushButton_open2")->text(), QStringLiteral("打开串口"));
     dualPage->sendHex("COM1", "01");
     dualPage->sendHex("COM2", "02");
     QCOMPARE(left.read(200) + right.read(50), QByteArray());
@@ -118,7 +112,7 @@ void TestMainWindow::otherTabsNarrowAndKeepDualPorts()
     tabs->setCurrentIndex(0);
     verifyFixedSize(QSize(600, 600));
     tabs->setCurrentIndex(2);
-    QCOMPARE(child<QPushButton>("pushButton_open1")->text(), QStringLiteral("关闭串口"));
+    QCOMPARE(child<QPushButton>(window, "pushButton_open1")->text(), QStringLiteral("关闭串口"));
     dualPage->sendHex("COM1", "0102");
     QCOMPARE(left.readAtLeast(2), QByteArray::fromHex("0102"));
 
@@ -135,14 +129,14 @@ void TestMainWindow::f5ClearsFromAnyTab()
     openDualPort(2, right);
     const QByteArray frame = QByteArray::fromHex("FFFF00050B00000010");
     QVERIFY(left.write(frame) && right.write(frame));
-    auto *received1 = child<QTextEdit>("textEdit_rec1");
-    auto *received2 = child<QTextEdit>("textEdit_rec2");
+    auto *received1 = child<QTextEdit>(window, "textEdit_rec1");
+    auto *received2 = child<QTextEdit>(window, "textEdit_rec2");
     QTRY_VERIFY_WITH_TIMEOUT(received1->toPlainText().endsWith("00 00 10 ")
                                  && received2->toPlainText().endsWith("00 00 10 "),
                              5000);
     // Typed into the checksum box on the tool tab, F5 still reaches the window.
     tabs->setCurrentIndex(2);
-    QTest::keyClick(child<QTextEdit>("textEdit_checksum"), Qt::Key_F5);
+    QTest::keyClick(child<QTextEdit>(window, "textEdit_checksum"), Qt::Key_F5);
     QCOMPARE(received1->toPlainText(), QString());
     QCOMPARE(received2->toPlainText(), QString());
     QVERIFY(window->isVisible());
@@ -157,7 +151,7 @@ void TestMainWindow::escapeCloses()
     // Escape closes the only window, which ends the application's loop.
     QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
     QTimer::singleShot(0, window, [this] {
-        QTest::keyClick(child<QTextEdit>("textEdit_checksum"), Qt::Key_Escape);
+        QTest::keyClick(child<QTextEdit>(window, "textEdit_checksum"), Qt::Key_Escape);
     });
     QTimer guard;
     guard.setSingleShot(true);

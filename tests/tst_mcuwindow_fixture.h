@@ -7,6 +7,7 @@
 // drive the page's widgets.
 
 #include "protocol/voktool.h"
+#include "support/widgetlookup.h"
 
 #include <QByteArray>
 #include <QComboBox>
@@ -159,10 +160,6 @@ inline QJsonArray abcDefinition()
                       withRange(attr("C", "uint16", "status_readonly", "byte", 2, 2), 0, 65535)};
 }
 
-template <typename T> T *child(QWidget *page, const char *name)
-{
-    return page->findChild<T *>(QString::fromLatin1(name));
-}
 
 inline QStringList logLines(QWidget *page)
 {
