@@ -1,18 +1,14 @@
 #!/usr/bin/env bash
 # Installs what is missing (Debian 12), builds the tool and starts it from
-# build/bin, with the local datapoint service in the background when that
-# has been built. Stops the service again when the tool exits.
+# build/bin, with the local datapoint service in the background. Stops the
+# service again when the tool exits.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 tools/install-deps.sh
 
 cmake -S . -B build
-targets=(vok-serial-tool)
-if cmake --build build --target help | grep -w vok-datapoint-service > /dev/null; then
-    targets+=(vok-datapoint-service)
-fi
-cmake --build build -j"$(nproc)" --target "${targets[@]}"
+cmake --build build -j"$(nproc)" --target vok-serial-tool vok-datapoint-service
 
 if [ -z "${QT_QPA_PLATFORM:-}" ]; then
     if [ -z "${DISPLAY:-}" ] && [ -n "${WAYLAND_DISPLAY:-}" ]; then
@@ -38,9 +34,7 @@ stop_service() {
 }
 trap stop_service EXIT
 
-if [ -x build/bin/vok-datapoint-service ]; then
-    build/bin/vok-datapoint-service &
-    service_pid=$!
-fi
+build/bin/vok-datapoint-service &
+service_pid=$!
 
 build/bin/vok-serial-tool
