@@ -2,6 +2,7 @@
 
 #include "support/modalcloser.h"
 #include "support/ptypair.h"
+#include "support/dualpane.h"
 #include "support/widgetlookup.h"
 
 #include <QComboBox>
@@ -53,7 +54,6 @@ private slots:
     void clearReceiveAndClosePorts();
 
 private:
-    void openPort(int pane, const PtyPair &pty);
     QString received(int pane) { return child<QTextEdit>(page, pane == 1 ? "textEdit_rec1" : "textEdit_rec2")->toPlainText(); }
 
     DoubleWindow *page = nullptr;
@@ -76,18 +76,9 @@ void TestDoubleWindow::cleanup()
     delete pty2;
 }
 
-void TestDoubleWindow::openPort(int pane, const PtyPair &pty)
-{
-    const QByteArray n = QByteArray::number(pane);
-    child<QComboBox>(page, "com_" + n)->setEditText(pty.slavePath());
-    auto *button = child<QPushButton>(page, "pushButton_open" + n);
-    button->click();
-    QCOMPARE(button->text(), QStringLiteral("关闭串口"));
-}
-
 void TestDoubleWindow::frameShowsWithStampAfterFlush()
 {
-    openPort(1, *pty1);
+    QVERIFY(openDualPane(page, 1, pty1->slavePath()));
     QVERIFY(pty1->write(initFrame));
     QTRY_VERIFY_WITH_TIMEOUT(matches(received(1), stamp + "FF FF 00 05 0B 00 00 00 10 "), 5000);
     QCOMPARE(received(2), QString());
@@ -128,7 +119,7 @@ void TestDoubleWindow::headerSplitAcrossChunks()
 
 void TestDoubleWindow::twoFramesInOneChunk()
 {
-    openPort(2, *pty2);
+    QVERIFY(openDualPane(page, 2, pty2->slavePath()));
     QVERIFY(pty2->write(initFrame + QByteArray::fromHex("FFFF00050100000006")));
     const QString expected = stamp + "FF FF 00 05 0B 00 00 00 10 \n" + stamp
                              + "FF FF 00 05 01 00 00 00 06 ";
@@ -153,7 +144,7 @@ void TestDoubleWindow::headerlessRunIsCutIntoLines()
 
 void TestDoubleWindow::version3HeaderStartsLine()
 {
-    openPort(1, *pty1);
+    QVERIFY(openDualPane(page, 1, pty1->slavePath()));
     QVERIFY(pty1->write(QByteArray::fromHex("1234 0000000300020308")));
     QTRY_VERIFY_WITH_TIMEOUT(matches(received(1), "12 34 \n" + stamp + "00 00 00 03 00 02 03 08 "),
                              5000);
@@ -161,8 +152,8 @@ void TestDoubleWindow::version3HeaderStartsLine()
 
 void TestDoubleWindow::relayFollowsDoubleMode()
 {
-    openPort(1, *pty1);
-    openPort(2, *pty2);
+    QVERIFY(openDualPane(page, 1, pty1->slavePath()));
+    QVERIFY(openDualPane(page, 2, pty2->slavePath()));
     QVERIFY(pty1->write(initFrame));
     QCOMPARE(pty2->readAtLeast(initFrame.size()), initFrame);
     const QByteArray reply = QByteArray::fromHex("FFFF00050C0000 0011");
@@ -186,8 +177,8 @@ void TestDoubleWindow::relayFollowsDoubleMode()
 
 void TestDoubleWindow::relayToClosedPortIsSilent()
 {
-    openPort(1, *pty1);
-    openPort(2, *pty2);
+    QVERIFY(openDualPane(page, 1, pty1->slavePath()));
+    QVERIFY(openDualPane(page, 2, pty2->slavePath()));
     child<QPushButton>(page, "pushButton_open2")->click();
     QCOMPARE(child<QPushButton>(page, "pushButton_open2")->text(), QStringLiteral("打开串口"));
 
@@ -202,8 +193,8 @@ void TestDoubleWindow::relayToClosedPortIsSilent()
 
 void TestDoubleWindow::sendBoxesWriteExactBytes()
 {
-    openPort(1, *pty1);
-    openPort(2, *pty2);
+    QVERIFY(openDualPane(page, 1, pty1->slavePath()));
+    QVERIFY(openDualPane(page, 2, pty2->slavePath()));
     auto *send2 = child<QTextEdit>(page, "textEdit_send2");
     send2->setPlainText("ff ff 00 05 0b 00 00 00 10");
     child<QPushButton>(page, "pushButton_send2")->click();
@@ -261,7 +252,7 @@ void TestDoubleWindow::presetTexts()
 
 void TestDoubleWindow::presetButtonsWriteExactBytes()
 {
-    openPort(1, *pty1);
+    QVERIFY(openDualPane(page, 1, pty1->slavePath()));
     child<QPushButton>(page, "pushButton_v4")->click();
     child<QPushButton>(page, "pushButton_left1")->click();
     QCOMPARE(pty1->readAtLeast(9), initFrame);
@@ -270,7 +261,7 @@ void TestDoubleWindow::presetButtonsWriteExactBytes()
     child<QPushButton>(page, "pushButton_right4")->click();
     QCOMPARE(pty2->read(200), QByteArray());
 
-    openPort(2, *pty2);
+    QVERIFY(openDualPane(page, 2, pty2->slavePath()));
     child<QPushButton>(page, "pushButton_right4")->click();
     const QByteArray productInfo = pty2->readAtLeast(75);
     QCOMPARE(productInfo.size(), 75);
@@ -300,7 +291,7 @@ void TestDoubleWindow::openFailureIsReported()
     QCOMPARE(closer.seen.size(), 2);
 
     // One device cannot be held by both panes.
-    openPort(1, *pty1);
+    QVERIFY(openDualPane(page, 1, pty1->slavePath()));
     child<QComboBox>(page, "com_2")->setEditText(pty1->slavePath());
     child<QPushButton>(page, "pushButton_open2")->click();
     QCOMPARE(closer.seen.size(), 3);
@@ -356,8 +347,8 @@ void TestDoubleWindow::clearReceiveAndClosePorts()
     QTRY_COMPARE_WITH_TIMEOUT(received(1), QStringLiteral("00 00 10 "), 3000);
     QTRY_COMPARE_WITH_TIMEOUT(received(2), QStringLiteral("00 00 10 "), 3000);
 
-    openPort(1, *pty1);
-    openPort(2, *pty2);
+    QVERIFY(openDualPane(page, 1, pty1->slavePath()));
+    QVERIFY(openDualPane(page, 2, pty2->slavePath()));
     page->closePorts();
     QCOMPARE(child<QPushButton>(page, "pushButton_open1")->text(), QStringLiteral("打开串口"));
     QCOMPARE(child<QPushButton>(page, "pushButton_open2")->text(), QStringLiteral("打开串口"));
@@ -365,7 +356,7 @@ void TestDoubleWindow::clearReceiveAndClosePorts()
     page->sendHex("COM2", "02");
     QCOMPARE(pty1->read(200) + pty2->read(50), QByteArray());
     // Released: the next click opens again.
-    openPort(1, *pty1);
+    QVERIFY(openDualPane(page, 1, pty1->slavePath()));
     page->sendHex("COM1", "01");
     QCOMPARE(pty1->readAtLeast(1), QByteArray::fromHex("01"));
 }

@@ -3,6 +3,7 @@
 
 #include "support/modalcloser.h"
 #include "support/ptypair.h"
+#include "support/dualpane.h"
 #include "support/widgetlookup.h"
 
 #include <QComboBox>
@@ -25,7 +26,6 @@ private slots:
     void escapeCloses();
 
 private:
-    void openDualPort(int pane, const PtyPair &pty);
     void verifyFixedSize(const QSize &size);
 
     // Closes the MCU page's first-use prompt whenever tab 1 is entered.
@@ -50,15 +50,6 @@ void TestMainWindow::cleanup()
 {
     delete window;
     delete closer;
-}
-
-void TestMainWindow::openDualPort(int pane, const PtyPair &pty)
-{
-    const QByteArray n = QByteArray::number(pane);
-    child<QComboBox>(window, "com_" + n)->setEditText(pty.slavePath());
-    auto *button = child<QPushButton>(window, "pushButton_open" + n);
-    button->click();
-    QCOMPARE(button->text(), QStringLiteral("关闭串口"));
 }
 
 void TestMainWindow::verifyFixedSize(const QSize &size)
@@ -90,8 +81,8 @@ void TestMainWindow::startState()
 void TestMainWindow::mcuTabWidensAndReleasesDualPorts()
 {
     PtyPair left, right;
-    openDualPort(1, left);
-    openDualPort(2, right);
+    QVERIFY(openDualPane(window, 1, left.slavePath()));
+    QVERIFY(openDualPane(window, 2, right.slavePath()));
     tabs->setCurrentIndex(1);
     verifyFixedSize(QSize(950, 600));
     QCOMPARE(child<QPushButton>(window, "pushButton_open1")->text(), QStringLiteral("打开串口"));
@@ -108,7 +99,7 @@ void TestMainWindow::otherTabsNarrowAndKeepDualPorts()
     verifyFixedSize(QSize(600, 600));
 
     PtyPair left;
-    openDualPort(1, left);
+    QVERIFY(openDualPane(window, 1, left.slavePath()));
     tabs->setCurrentIndex(0);
     verifyFixedSize(QSize(600, 600));
     tabs->setCurrentIndex(2);
@@ -125,8 +116,8 @@ void TestMainWindow::otherTabsNarrowAndKeepDualPorts()
 void TestMainWindow::f5ClearsFromAnyTab()
 {
     PtyPair left, right;
-    openDualPort(1, left);
-    openDualPort(2, right);
+    QVERIFY(openDualPane(window, 1, left.slavePath()));
+    QVERIFY(openDualPane(window, 2, right.slavePath()));
     const QByteArray frame = QByteArray::fromHex("FFFF00050B00000010");
     QVERIFY(left.write(frame) && right.write(frame));
     auto *received1 = child<QTextEdit>(window, "textEdit_rec1");
