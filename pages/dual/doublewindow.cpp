@@ -16,6 +16,13 @@ namespace {
 // cut between two chunks (up to 00 00 00 of 00 00 00 03) is still found.
 const int heldBackBytes = 3;
 const int flushIntervalMs = 500;
+// Laying out inserted text costs the same for every insertion on top of its
+// length, so received text goes into the areas at most this often; text
+// arriving after a quiet spell goes in at once.
+const int showIntervalMs = 40;
+// ... or once this much text waits: inserting it takes about 10 ms, so no
+// single event keeps the window busy for long.
+const int maxUnshownChars = 96 * 1024;
 
 // Bytes that never bring a header (a wrong baud rate, a boot log in plain
 // text) would grow one line without end, and every chunk lays out its whole
@@ -67,6 +74,15 @@ void appendToArea(QTextEdit *area, const QString &text)
     end.movePosition(QTextCursor::End);
     end.insertText(text);
     area->moveCursor(QTextCursor::End);
+}
+
+// Length of the area's last line once the text not yet shown is in.
+int lastLineLength(const QTextEdit *area, const QString &unshown)
+{
+    const int newline = unshown.lastIndexOf(QLatin1Char('\n'));
+    if (newline >= 0)
+        return unshown.size() - newline - 1;
+    return area->document()->lastBlock().length() - 1 + unshown.size();
 }
 
 QString hexLine(QByteArray bytes)
@@ -138,6 +154,9 @@ DoubleWindow::DoubleWindow(QWidget *parent) : QWidget(parent), ui(new Ui::Double
     flushTimer1.start();
     flushTimer2.start();
 
+    showTimer.setSingleShot(true);
+    connect(&showTimer, &QTimer::timeout, this, &DoubleWindow::showText);
+
     connect(com1, &VokSerialPort::DataReady, this, &DoubleWindow::com1OnDataReady);
     connect(com2, &VokSerialPort::DataReady, this, &DoubleWindow::com2OnDataReady);
 }
@@ -161,6 +180,8 @@ void DoubleWindow::closePorts()
 
 void DoubleWindow::clearReceive()
 {
+    unshown1.clear();
+    unshown2.clear();
     ui->textEdit_rec1->clear();
     ui->textEdit_rec2->clear();
 }
@@ -208,8 +229,8 @@ void DoubleWindow::on_pushButton_open2_clicked()
                ui->pushButton_open2);
 }
 
-void DoubleWindow::receive(const QByteArray &data, QByteArray &held, QTextEdit *area,
-                           VokSerialPort *relayTo)
+void DoubleWindow::receive(const QByteArray &data, QByteArray &held, QString &unshown,
+                           QTextEdit *area, VokSerialPort *relayTo)
 {
     if (doubleMode && relayTo->isOpen())
         relayTo->write(data);
@@ -222,8 +243,8 @@ void DoubleWindow::receive(const QByteArray &data, QByteArray &held, QTextEdit *
     QString text;
     text.reserve(showCount * 3 + 64);
     QString stamp; // one reading of the clock serves the whole chunk
-    const bool areaEmpty = area->document()->isEmpty();
-    int lineChars = area->document()->lastBlock().length() - 1;
+    const bool areaEmpty = area->document()->isEmpty() && unshown.isEmpty();
+    int lineChars = lastLineLength(area, unshown);
     for (int i = 0; i < showCount; ++i) {
         const bool header = startsFrameHeader(held, i);
         if (header || lineChars >= maxLineChars) {
@@ -241,38 +262,61 @@ void DoubleWindow::receive(const QByteArray &data, QByteArray &held, QTextEdit *
         lineChars += 3;
     }
     held.remove(0, showCount);
-    appendToArea(area, text);
+    unshown += text;
+    scheduleShow();
+}
+
+void DoubleWindow::scheduleShow()
+{
+    // Checked at every chunk, not only by the timer: a busy port can keep
+    // the event loop from firing timers for a long time.
+    const qint64 since = sinceShown.isValid() ? sinceShown.elapsed() : showIntervalMs;
+    if (since >= showIntervalMs || unshown1.size() + unshown2.size() >= maxUnshownChars)
+        showText();
+    else if (!showTimer.isActive())
+        showTimer.start(int(showIntervalMs - since));
+}
+
+void DoubleWindow::showText()
+{
+    showTimer.stop();
+    if (!unshown1.isEmpty())
+        appendToArea(ui->textEdit_rec1, unshown1);
+    if (!unshown2.isEmpty())
+        appendToArea(ui->textEdit_rec2, unshown2);
+    unshown1.clear();
+    unshown2.clear();
+    sinceShown.start();
 }
 
 void DoubleWindow::com1OnDataReady(QByteArray Data)
 {
-    receive(Data, held1, ui->textEdit_rec1, com2);
+    receive(Data, held1, unshown1, ui->textEdit_rec1, com2);
 }
 
 void DoubleWindow::com2OnDataReady(QByteArray Data)
 {
-    receive(Data, held2, ui->textEdit_rec2, com1);
+    receive(Data, held2, unshown2, ui->textEdit_rec2, com1);
 }
 
-void DoubleWindow::flush(QByteArray &held, QTextEdit *area)
+void DoubleWindow::flush(QByteArray &held, QString &unshown)
 {
     if (held.isEmpty())
         return;
-    QString text;
     for (char byte : qAsConst(held))
-        appendHexByte(text, byte);
+        appendHexByte(unshown, byte);
     held.clear();
-    appendToArea(area, text);
+    showText();
 }
 
 void DoubleWindow::readbuf1()
 {
-    flush(held1, ui->textEdit_rec1);
+    flush(held1, unshown1);
 }
 
 void DoubleWindow::readbuf2()
 {
-    flush(held2, ui->textEdit_rec2);
+    flush(held2, unshown2);
 }
 
 void DoubleWindow::on_pushButton_double_clicked()

@@ -2,6 +2,7 @@
 #define DOUBLEWINDOW_H
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -60,8 +61,11 @@ private slots:
 private:
     void toggleOpen(VokSerialPort *port, QComboBox *name, QComboBox *rate, QComboBox *data,
                     QComboBox *stop, QComboBox *parity, QPushButton *button);
-    void receive(const QByteArray &data, QByteArray &held, QTextEdit *area, VokSerialPort *relayTo);
-    void flush(QByteArray &held, QTextEdit *area);
+    void receive(const QByteArray &data, QByteArray &held, QString &unshown, QTextEdit *area,
+                 VokSerialPort *relayTo);
+    void flush(QByteArray &held, QString &unshown);
+    void scheduleShow();
+    void showText();
     void setPresets(const QStringList &lines);
 
     Ui::DoubleWindow *ui;
@@ -71,6 +75,12 @@ private:
     QByteArray held2;
     QTimer flushTimer1;
     QTimer flushTimer2;
+    // Text made from received bytes that the areas do not hold yet: on a
+    // busy line it goes in together, a few times a second (see scheduleShow).
+    QString unshown1;
+    QString unshown2;
+    QTimer showTimer;
+    QElapsedTimer sinceShown;
     bool doubleMode = true;
 };
 
