@@ -13,7 +13,6 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -44,14 +43,13 @@ private slots:
     void updateFetchesTheStoredKey();
 
 private:
-    int tableRows() const;
+    int tableRows() const { return child<QTableWidget>(page.get(), "datapoint_table")->rowCount(); }
     static QString storedKey() { return QSettings(iniPath(), QSettings::IniFormat).value("product_key/key").toString(); }
     // Clicks the button; returns the boxes shown, with the table's row count
     // at the moment "成功" was on screen.
     QStringList clickAndCollectBoxes(const char *button);
 
     SavedFiles saved; // put back when the test object goes
-    QTemporaryDir served;
     QProcess service;
     QString serviceHost;
     std::unique_ptr<McuWindow> page;
@@ -65,11 +63,9 @@ void TestMcuWindowProductKey::initTestCase()
         saved.keep(path);
     writeDefinition(abcKey, abcDefinition());
 
-    QVERIFY(served.isValid());
-    QVERIFY(QFile::copy(binDir() + "/datapoints/" + sampleKey + ".json",
-                        served.filePath(sampleKey + ".json")));
+    // The service serves the shipped sample definition only.
     service.setProgram(binDir() + "/vok-datapoint-service");
-    service.setArguments({"--port", "0", "--dir", served.path()});
+    service.setArguments({"--port", "0", "--dir", binDir() + "/datapoints"});
     service.start();
     QVERIFY(service.waitForStarted(10000));
     QVERIFY(QTest::qWaitFor([&] { return service.canReadLine(); }, 20000));
@@ -99,11 +95,6 @@ void TestMcuWindowProductKey::init()
 void TestMcuWindowProductKey::cleanup()
 {
     page.reset();
-}
-
-int TestMcuWindowProductKey::tableRows() const
-{
-    return child<QTableWidget>(page.get(), "datapoint_table")->rowCount();
 }
 
 QStringList TestMcuWindowProductKey::clickAndCollectBoxes(const char *button)
