@@ -66,7 +66,6 @@ private slots:
     void emptyTableReport();
     void productInfoAndOtherReplies();
     void userFramesOnlyWithThePortOpen();
-    void timedUploadOnAndOff();
     void clickedLinesFillTheAnalysisPanel();
     void longLogEndsAtItsLastLine();
 
@@ -309,38 +308,6 @@ void TestMcuWindow::userFramesOnlyWithThePortOpen()
     QVERIFY(isEntry(lines, 0, "SEND:", "FF FF 00 05 01 00 00 00 06 "));
     QVERIFY(isEntry(lines, 2, "SEND:", "FF FF 00 06 09 00 00 00 02 11 "));
     QVERIFY(isEntry(lines, 4, "SEND:", "FF FF 00 05 0B 00 00 00 10 "));
-}
-
-// Leaving the page and coming back is covered with the main window.
-void TestMcuWindow::timedUploadOnAndOff()
-{
-    auto *toggle = child<QPushButton>(page.get(), "pushButton_autoupload");
-    auto reports = [&] { return headerCount(page.get(), "SEND:"); };
-
-    QVERIFY(openPort(page.get(), pty->slavePath()));
-    // The user has emptied the box and not typed a new value yet: the
-    // accepted value (3 s) is used, not the empty text.
-    child<QSpinBox>(page.get(), "spinBox")->findChild<QLineEdit *>()->clear();
-    toggle->click();
-    QCOMPARE(toggle->text(), QStringLiteral("定时上报关"));
-    QTest::qWait(1000);
-    QCOMPARE(reports(), 0); // the first report comes after one interval
-    QTRY_VERIFY_WITH_TIMEOUT(reports() >= 1, 15000);
-    const QByteArray sent = readExactly(14);
-    QVERIFY(!sent.isEmpty() && sent.size() % 14 == 0);
-
-    toggle->click();
-    QCOMPARE(toggle->text(), QStringLiteral("定时上报开"));
-    QTest::qWait(200); // a report sent just before is shown by now
-    const int afterOff = reports();
-    QTest::qWait(3500);
-    QCOMPARE(reports(), afterOff);
-
-    // Closing with the open button ends timed upload.
-    toggle->click();
-    QCOMPARE(toggle->text(), QStringLiteral("定时上报关"));
-    click("pushButton_open3");
-    QCOMPARE(toggle->text(), QStringLiteral("定时上报开"));
 }
 
 void TestMcuWindow::clickedLinesFillTheAnalysisPanel()

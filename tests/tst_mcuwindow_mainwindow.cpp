@@ -7,6 +7,8 @@
 #include "support/modalcloser.h"
 #include "support/ptypair.h"
 
+#include <QLineEdit>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -20,7 +22,7 @@ private slots:
 
     void firstUsePrompt_data();
     void firstUsePrompt();
-    void leavingThePageClosesItsPortButKeepsTimedUpload();
+    void timedUpload();
     void f5ClearsTheLogFromAnyTab();
 
 private:
@@ -60,7 +62,8 @@ void TestMcuWindowInMainWindow::firstUsePrompt()
     QCOMPARE(closer.seen, QStringList(QVector<QString>(prompts, prompt).toList()));
 }
 
-void TestMcuWindowInMainWindow::leavingThePageClosesItsPortButKeepsTimedUpload()
+// Timed upload on, across leaving the page and coming back, and off.
+void TestMcuWindowInMainWindow::timedUpload()
 {
     writeSettings(abcKey);
     PtyPair pty;
@@ -70,24 +73,48 @@ void TestMcuWindowInMainWindow::leavingThePageClosesItsPortButKeepsTimedUpload()
     auto *tabs = window.findChild<QTabWidget *>("tabWidget");
     auto *page = window.findChild<McuWindow *>();
     auto *toggle = child<QPushButton>(page, "pushButton_autoupload");
+    auto reports = [&] { return headerCount(page, "SEND:"); };
+    const QByteArray report = stamped(hex("FFFF000A 05 00 0000 04 00 00 0000 00"));
 
     tabs->setCurrentIndex(1);
     QVERIFY(openPort(page, pty.slavePath()));
+    // The user has emptied the box and not typed a new value yet: the
+    // accepted value (3 s) is used, not the empty text.
+    child<QSpinBox>(page, "spinBox")->findChild<QLineEdit *>()->clear();
     toggle->click();
     QCOMPARE(toggle->text(), QStringLiteral("定时上报关"));
+    QTest::qWait(1000);
+    QCOMPARE(reports(), 0); // the first report comes after one interval
+    QTRY_VERIFY_WITH_TIMEOUT(reports() >= 1, 15000);
+    QCOMPARE(pty.readAtLeast(14, 5000).left(14).toHex(), report.toHex());
 
+    // Leaving the page closes the port; ticks while it is closed send nothing.
     tabs->setCurrentIndex(0);
     QCOMPARE(child<QPushButton>(page, "pushButton_open3")->text(), QStringLiteral("打开串口"));
     QCOMPARE(toggle->text(), QStringLiteral("定时上报关"));
+    QTest::qWait(200); // a report sent just before is shown by now
+    const int beforeReopen = reports();
     QTest::qWait(3500);
-    QCOMPARE(headerCount(page, "SEND:"), 0); // ticks while the port is closed send nothing
+    QCOMPARE(reports(), beforeReopen);
 
     // Back on the page, reopening the port resumes the reports by itself.
     tabs->setCurrentIndex(1);
+    pty.read(100); // what was sent before the page was left
     QVERIFY(openPort(page, pty.slavePath()));
-    QTRY_VERIFY_WITH_TIMEOUT(headerCount(page, "SEND:") >= 1, 15000);
-    const QByteArray sent = pty.readAtLeast(14, 5000);
-    QCOMPARE(sent.left(14).toHex(), stamped(hex("FFFF000A 05 00 0000 04 00 00 0000 00")).toHex());
+    QTRY_VERIFY_WITH_TIMEOUT(reports() > beforeReopen, 15000);
+    QCOMPARE(pty.readAtLeast(14, 5000).left(14).toHex(), report.toHex());
+
+    toggle->click();
+    QCOMPARE(toggle->text(), QStringLiteral("定时上报开"));
+    QTest::qWait(200);
+    const int afterOff = reports();
+    QTest::qWait(3500);
+    QCOMPARE(reports(), afterOff);
+
+    // Closing with the open button ends timed upload.
+    toggle->click();
+    child<QPushButton>(page, "pushButton_open3")->click();
+    QCOMPARE(toggle->text(), QStringLiteral("定时上报开"));
 }
 
 void TestMcuWindowInMainWindow::f5ClearsTheLogFromAnyTab()
