@@ -16,6 +16,16 @@ namespace {
 
 const QString stamp = QStringLiteral("\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d:");
 const QByteArray initFrame = QByteArray::fromHex("FFFF00050B00000010");
+// The preset lines of the two protocol versions.
+const QStringList version3 = {
+    "00 00 00 03 00 02 03 0b", "00 00 00 03 00 02 03 08", "00 00 00 03 00 02 03 06",
+    "00 00 00 03 00 28 03 07 00 20 35 66 30 63 32 65 37 64 39 62 31 61 34 63 38 33 61 36 65 32 "
+    "64 34 66 37 62 38 63 39 30 65 31 35 00 02 00 01"};
+const QStringList version4 = {
+    "FF FF 00 05 0B 00 00 00 10", "FF FF 00 06 09 00 00 00 02 11", "FF FF 00 05 01 00 00 00 06",
+    "FF FF 00 47 02 01 00 00 30 30 30 30 30 30 30 34 30 30 30 30 30 30 30 34 30 30 30 30 30 30 "
+    "30 31 30 30 30 30 30 30 30 31 35 66 30 63 32 65 37 64 39 62 31 61 34 63 38 33 61 36 65 32 "
+    "64 34 66 37 62 38 63 39 30 65 31 35 00 00 77"};
 
 bool matches(const QString &text, const QString &pattern)
 {
@@ -38,14 +48,11 @@ private slots:
     void init();
     void cleanup();
 
-    void frameShowsWithStampAfterFlush();
-    void lastThreeBytesWaitForFlush();
-    void headerSplitAcrossChunks();
-    void twoFramesInOneChunk();
-    void headerlessRunIsCutIntoLines();
-    void version3HeaderStartsLine();
+    void chunkFromThePort_data();
+    void chunkFromThePort();
+    void chunksAndFlush_data();
+    void chunksAndFlush();
     void relayFollowsDoubleMode();
-    void relayToClosedPortIsSilent();
     void sendBoxesWriteExactBytes();
     void presetTexts();
     void presetButtonsWriteExactBytes();
@@ -54,7 +61,11 @@ private slots:
     void clearReceiveAndClosePorts();
 
 private:
-    QString received(int pane) { return child<QTextEdit>(page, pane == 1 ? "textEdit_rec1" : "textEdit_rec2")->toPlainText(); }
+    QString received(int pane) { return child<QTextEdit>(page, "textEdit_rec" + QString::number(pane))->toPlainText(); }
+    // Hands a chunk to the pane's receive handler; flush=true then runs the flush tick.
+    void feed(int pane, const QByteArray &chunk, bool flush = false);
+    void clickButton(const QString &name) { child<QPushButton>(page, name)->click(); }
+    bool openBoth() { return openDualPane(page, 1, pty1->slavePath()) && openDualPane(page, 2, pty2->slavePath()); }
 
     DoubleWindow *page = nullptr;
     PtyPair *pty1 = nullptr;
@@ -76,84 +87,84 @@ void TestDoubleWindow::cleanup()
     delete pty2;
 }
 
-void TestDoubleWindow::frameShowsWithStampAfterFlush()
+// Driving the handler directly means no flush tick can fall between chunks.
+void TestDoubleWindow::feed(int pane, const QByteArray &chunk, bool flush)
 {
-    QVERIFY(openDualPane(page, 1, pty1->slavePath()));
-    QVERIFY(pty1->write(initFrame));
-    QTRY_VERIFY_WITH_TIMEOUT(matches(received(1), stamp + "FF FF 00 05 0B 00 00 00 10 "), 5000);
-    QCOMPARE(received(2), QString());
+    const QByteArray n = QByteArray::number(pane);
+    if (!chunk.isEmpty())
+        QMetaObject::invokeMethod(page, ("com" + n + "OnDataReady").constData(), Q_ARG(QByteArray, chunk));
+    if (flush)
+        QMetaObject::invokeMethod(page, ("readbuf" + n).constData());
 }
 
-// The handler itself is driven here, so that no flush tick can fall between
-// the chunks.
-void TestDoubleWindow::lastThreeBytesWaitForFlush()
+void TestDoubleWindow::chunkFromThePort_data()
 {
-    QMetaObject::invokeMethod(page, "com1OnDataReady", Q_ARG(QByteArray, initFrame));
-    QVERIFY2(matches(received(1), stamp + "FF FF 00 05 0B 00 "), qPrintable(received(1)));
-    QMetaObject::invokeMethod(page, "readbuf1");
-    QVERIFY(matches(received(1), stamp + "FF FF 00 05 0B 00 00 00 10 "));
-
-    // A header still held back at the flush is shown as plain bytes.
-    QMetaObject::invokeMethod(page, "com2OnDataReady", Q_ARG(QByteArray, QByteArray::fromHex("FFFF00")));
-    QCOMPARE(received(2), QString());
-    QMetaObject::invokeMethod(page, "readbuf2");
-    QCOMPARE(received(2), QStringLiteral("FF FF 00 "));
-    QMetaObject::invokeMethod(page, "readbuf2"); // empty buffer: nothing more
-    QCOMPARE(received(2), QStringLiteral("FF FF 00 "));
+    QTest::addColumn<int>("pane");
+    QTest::addColumn<QByteArray>("chunk");
+    QTest::addColumn<QString>("pattern");
+    QTest::newRow("one frame") << 1 << initFrame << stamp + "FF FF 00 05 0B 00 00 00 10 ";
+    QTest::newRow("two frames") << 2 << initFrame + QByteArray::fromHex("FFFF00050100000006")
+                                << stamp + "FF FF 00 05 0B 00 00 00 10 \n" + stamp + "FF FF 00 05 01 00 00 00 06 ";
+    QTest::newRow("version 3 header") << 1 << QByteArray::fromHex("1234 0000000300020308")
+                                      << "12 34 \n" + stamp + "00 00 00 03 00 02 03 08 ";
 }
 
-void TestDoubleWindow::headerSplitAcrossChunks()
+void TestDoubleWindow::chunkFromThePort()
 {
-    QMetaObject::invokeMethod(page, "com1OnDataReady", Q_ARG(QByteArray, QByteArray::fromHex("0102FF")));
-    QMetaObject::invokeMethod(page, "com1OnDataReady", Q_ARG(QByteArray, initFrame.mid(1)));
-    QMetaObject::invokeMethod(page, "readbuf1");
-    QVERIFY2(matches(received(1), "01 02 \n" + stamp + "FF FF 00 05 0B 00 00 00 10 "),
-             qPrintable(received(1)));
-
-    // 00 00 00 | 03 split the same way.
-    QMetaObject::invokeMethod(page, "com2OnDataReady", Q_ARG(QByteArray, QByteArray::fromHex("000000")));
-    QMetaObject::invokeMethod(page, "com2OnDataReady", Q_ARG(QByteArray, QByteArray::fromHex("0300020308")));
-    QMetaObject::invokeMethod(page, "readbuf2");
-    QVERIFY2(matches(received(2), stamp + "00 00 00 03 00 02 03 08 "), qPrintable(received(2)));
+    QFETCH(int, pane);
+    QFETCH(QByteArray, chunk);
+    QFETCH(QString, pattern);
+    PtyPair *pty = pane == 1 ? pty1 : pty2;
+    QVERIFY(openDualPane(page, pane, pty->slavePath()));
+    QVERIFY(pty->write(chunk));
+    QTRY_VERIFY2_WITH_TIMEOUT(matches(received(pane), pattern), qPrintable(received(pane)), 5000);
+    QCOMPARE(received(3 - pane), QString());
 }
 
-void TestDoubleWindow::twoFramesInOneChunk()
+// The handler is driven directly here, so that no flush tick can fall
+// between the chunks: the last 3 bytes wait for the flush, a header split
+// across chunks still starts a line, and a run without any header is cut
+// every 1024 bytes (one endless line would be laid out again per chunk).
+void TestDoubleWindow::chunksAndFlush_data()
 {
-    QVERIFY(openDualPane(page, 2, pty2->slavePath()));
-    QVERIFY(pty2->write(initFrame + QByteArray::fromHex("FFFF00050100000006")));
-    const QString expected = stamp + "FF FF 00 05 0B 00 00 00 10 \n" + stamp
-                             + "FF FF 00 05 01 00 00 00 06 ";
-    QTRY_VERIFY_WITH_TIMEOUT(matches(received(2), expected), 5000);
+    QTest::addColumn<int>("pane");
+    QTest::addColumn<QList<QByteArray>>("chunks");
+    QTest::addColumn<QString>("beforeFlush");
+    QTest::addColumn<QString>("afterFlush");
+    QTest::newRow("frame") << 1 << QList<QByteArray>{initFrame} << stamp + "FF FF 00 05 0B 00 "
+                           << stamp + "FF FF 00 05 0B 00 00 00 10 ";
+    QTest::newRow("header held at the flush") << 2 << QList<QByteArray>{QByteArray::fromHex("FFFF00")}
+                                              << QString() << "FF FF 00 ";
+    QTest::newRow("FF | FF split") << 1 << QList<QByteArray>{QByteArray::fromHex("0102FF"), initFrame.mid(1)}
+                                   << "01 02 \n" + stamp + "FF FF 00 05 0B 00 "
+                                   << "01 02 \n" + stamp + "FF FF 00 05 0B 00 00 00 10 ";
+    QTest::newRow("00 00 00 | 03 split")
+        << 2 << QList<QByteArray>{QByteArray::fromHex("000000"), QByteArray::fromHex("0300020308")}
+        << stamp + "00 00 00 03 00 " << stamp + "00 00 00 03 00 02 03 08 ";
+    const QString run = QString("5A ").repeated(1024) + "\n" + QString("5A ").repeated(1024) + "\n"
+                        + QString("5A ").repeated(2500 - 2048) + "\n" + stamp;
+    QTest::newRow("headerless run") << 1 << QList<QByteArray>{QByteArray(1500, 0x5A), QByteArray(1000, 0x5A), initFrame}
+                                    << "[\\s\\S]*" << run + "FF FF 00 05 0B 00 00 00 10 "; // shown in part by then
 }
 
-// A run without any header must not grow one line without end: every chunk
-// would lay out that whole line again.
-void TestDoubleWindow::headerlessRunIsCutIntoLines()
+void TestDoubleWindow::chunksAndFlush()
 {
-    QMetaObject::invokeMethod(page, "com1OnDataReady", Q_ARG(QByteArray, QByteArray(1500, 0x5A)));
-    QMetaObject::invokeMethod(page, "com1OnDataReady", Q_ARG(QByteArray, QByteArray(1000, 0x5A)));
-    QMetaObject::invokeMethod(page, "com1OnDataReady", Q_ARG(QByteArray, initFrame));
-    QMetaObject::invokeMethod(page, "readbuf1");
-    const QStringList lines = received(1).split('\n');
-    QCOMPARE(lines.size(), 4);
-    QCOMPARE(lines[0], QString("5A ").repeated(1024));
-    QCOMPARE(lines[1], QString("5A ").repeated(1024));
-    QCOMPARE(lines[2], QString("5A ").repeated(2500 - 2048));
-    QVERIFY(matches(lines[3], stamp + "FF FF 00 05 0B 00 00 00 10 "));
-}
-
-void TestDoubleWindow::version3HeaderStartsLine()
-{
-    QVERIFY(openDualPane(page, 1, pty1->slavePath()));
-    QVERIFY(pty1->write(QByteArray::fromHex("1234 0000000300020308")));
-    QTRY_VERIFY_WITH_TIMEOUT(matches(received(1), "12 34 \n" + stamp + "00 00 00 03 00 02 03 08 "),
-                             5000);
+    QFETCH(int, pane);
+    QFETCH(QList<QByteArray>, chunks);
+    QFETCH(QString, beforeFlush);
+    QFETCH(QString, afterFlush);
+    for (const QByteArray &chunk : chunks)
+        feed(pane, chunk);
+    QVERIFY2(matches(received(pane), beforeFlush), qPrintable(received(pane)));
+    feed(pane, {}, true);
+    feed(pane, {}, true); // an empty buffer adds nothing
+    QVERIFY2(matches(received(pane), afterFlush), qPrintable(received(pane)));
+    QCOMPARE(received(3 - pane), QString());
 }
 
 void TestDoubleWindow::relayFollowsDoubleMode()
 {
-    QVERIFY(openDualPane(page, 1, pty1->slavePath()));
-    QVERIFY(openDualPane(page, 2, pty2->slavePath()));
+    QVERIFY(openBoth());
     QVERIFY(pty1->write(initFrame));
     QCOMPARE(pty2->readAtLeast(initFrame.size()), initFrame);
     const QByteArray reply = QByteArray::fromHex("FFFF00050C0000 0011");
@@ -173,19 +184,13 @@ void TestDoubleWindow::relayFollowsDoubleMode()
     QCOMPARE(doubleButton->text(), QStringLiteral("关闭双串口"));
     QVERIFY(pty1->write(initFrame));
     QCOMPARE(pty2->readAtLeast(initFrame.size()), initFrame);
-}
 
-void TestDoubleWindow::relayToClosedPortIsSilent()
-{
-    QVERIFY(openDualPane(page, 1, pty1->slavePath()));
-    QVERIFY(openDualPane(page, 2, pty2->slavePath()));
-    child<QPushButton>(page, "pushButton_open2")->click();
-    QCOMPARE(child<QPushButton>(page, "pushButton_open2")->text(), QStringLiteral("打开串口"));
-
+    // Relay on, COM2 closed: the frame is shown and dropped without a warning.
+    clickButton("pushButton_open2");
     warningsSeen.clear();
     const QtMessageHandler previous = qInstallMessageHandler(recordWarnings);
     QVERIFY(pty1->write(initFrame));
-    QTRY_VERIFY_WITH_TIMEOUT(received(1).endsWith("00 00 10 "), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(received(1).count('\n') == 3 && received(1).endsWith("00 00 10 "), 5000);
     qInstallMessageHandler(previous);
     QCOMPARE(warningsSeen, QStringList());
     QCOMPARE(pty2->read(200), QByteArray());
@@ -193,86 +198,59 @@ void TestDoubleWindow::relayToClosedPortIsSilent()
 
 void TestDoubleWindow::sendBoxesWriteExactBytes()
 {
-    QVERIFY(openDualPane(page, 1, pty1->slavePath()));
-    QVERIFY(openDualPane(page, 2, pty2->slavePath()));
-    auto *send2 = child<QTextEdit>(page, "textEdit_send2");
-    send2->setPlainText("ff ff 00 05 0b 00 00 00 10");
-    child<QPushButton>(page, "pushButton_send2")->click();
+    QVERIFY(openBoth());
+    auto send = [this](int pane, const QString &text) {
+        child<QTextEdit>(page, "textEdit_send" + QString::number(pane))->setPlainText(text);
+        clickButton("pushButton_send" + QString::number(pane));
+    };
+    send(2, "ff ff 00 05 0b 00 00 00 10");
     QCOMPARE(pty2->readAtLeast(9), initFrame);
-    QCOMPARE(send2->toPlainText(), QStringLiteral("ff ff 00 05 0b 00 00 00 10"));
-
-    // Separators anywhere, odd digit count: the first digit stands alone.
-    child<QTextEdit>(page, "textEdit_send1")->setPlainText("FF F");
-    child<QPushButton>(page, "pushButton_send1")->click();
-    QCOMPARE(pty1->readAtLeast(2), QByteArray::fromHex("0FFF"));
-    child<QTextEdit>(page, "textEdit_send1")->setPlainText("FFFF0005\n0b,00:00-00 10");
-    child<QPushButton>(page, "pushButton_send1")->click();
+    QCOMPARE(child<QTextEdit>(page, "textEdit_send2")->toPlainText(), QStringLiteral("ff ff 00 05 0b 00 00 00 10"));
+    send(1, "FFFF0005\n0b,00:00-00 10"); // separators anywhere
     QCOMPARE(pty1->readAtLeast(9), initFrame);
 
     // No digits: nothing goes out. Sent bytes are never echoed.
-    child<QTextEdit>(page, "textEdit_send1")->setPlainText("发送 xyz");
-    child<QPushButton>(page, "pushButton_send1")->click();
-    QCOMPARE(pty1->read(200), QByteArray());
-    QCOMPARE(received(1) + received(2), QString());
-
-    // Only the exact port names reach a port.
-    page->sendHex("com1", "01");
-    page->sendHex("COM3", "01");
+    send(1, "发送 xyz");
     QCOMPARE(pty1->read(200) + pty2->read(50), QByteArray());
+    QCOMPARE(received(1) + received(2), QString());
 }
 
 void TestDoubleWindow::presetTexts()
 {
-    const QStringList version3 = {
-        "00 00 00 03 00 02 03 0b", "00 00 00 03 00 02 03 08", "00 00 00 03 00 02 03 06",
-        "00 00 00 03 00 28 03 07 00 20 35 66 30 63 32 65 37 64 39 62 31 61 34 63 38 33 61 36 65 32 "
-        "64 34 66 37 62 38 63 39 30 65 31 35 00 02 00 01"};
-    const QStringList version4 = {
-        "FF FF 00 05 0B 00 00 00 10", "FF FF 00 06 09 00 00 00 02 11", "FF FF 00 05 01 00 00 00 06",
-        "FF FF 00 47 02 01 00 00 30 30 30 30 30 30 30 34 30 30 30 30 30 30 30 34 30 30 30 30 30 30 "
-        "30 31 30 30 30 30 30 30 30 31 35 66 30 63 32 65 37 64 39 62 31 61 34 63 38 33 61 36 65 32 "
-        "64 34 66 37 62 38 63 39 30 65 31 35 00 00 77"};
-    QCOMPARE(version3[3].size(), 137);
-    QCOMPARE(version4[3].size(), 224);
-
     auto lines = [this] {
         QStringList texts;
-        for (const char *name : {"lineEdit_default1", "lineEdit_default2", "lineEdit_default3",
-                                 "lineEdit_default4"})
-            texts << child<QLineEdit>(page, name)->text();
+        for (int i = 1; i <= 4; ++i)
+            texts << child<QLineEdit>(page, "lineEdit_default" + QString::number(i))->text();
         return texts;
     };
     QCOMPARE(lines(), version3);
-    child<QPushButton>(page, "pushButton_v4")->click();
+    clickButton("pushButton_v4");
     QCOMPARE(lines(), version4);
     child<QLineEdit>(page, "lineEdit_default2")->setText("edited");
-    child<QPushButton>(page, "pushButton_v3")->click();
+    clickButton("pushButton_v3");
     QCOMPARE(lines(), version3);
 }
 
 void TestDoubleWindow::presetButtonsWriteExactBytes()
 {
     QVERIFY(openDualPane(page, 1, pty1->slavePath()));
-    child<QPushButton>(page, "pushButton_v4")->click();
-    child<QPushButton>(page, "pushButton_left1")->click();
+    clickButton("pushButton_v4");
+    clickButton("pushButton_left1");
     QCOMPARE(pty1->readAtLeast(9), initFrame);
 
     // COM2 closed: the right buttons do nothing.
-    child<QPushButton>(page, "pushButton_right4")->click();
+    clickButton("pushButton_right4");
     QCOMPARE(pty2->read(200), QByteArray());
 
     QVERIFY(openDualPane(page, 2, pty2->slavePath()));
-    child<QPushButton>(page, "pushButton_right4")->click();
-    const QByteArray productInfo = pty2->readAtLeast(75);
-    QCOMPARE(productInfo.size(), 75);
-    QCOMPARE(productInfo.mid(40, 32), QByteArray("5f0c2e7d9b1a4c83a6e2d4f7b8c90e15"));
-    QCOMPARE(productInfo.back(), char(0x77));
+    clickButton("pushButton_right4");
+    QCOMPARE(pty2->readAtLeast(75), QByteArray::fromHex(version4[3].toLatin1()));
 
     // An edited line goes out as typed, wrong checksum and all.
     child<QLineEdit>(page, "lineEdit_default3")->setText("FF FF 00 05 01 00 00 00 99");
-    child<QPushButton>(page, "pushButton_left3")->click();
+    clickButton("pushButton_left3");
     QCOMPARE(pty1->readAtLeast(9), QByteArray::fromHex("FFFF00050100000099"));
-    child<QPushButton>(page, "pushButton_right2")->click();
+    clickButton("pushButton_right2");
     QCOMPARE(pty2->readAtLeast(10), QByteArray::fromHex("FFFF0006090000000211"));
     QCOMPARE(pty1->read(100), QByteArray());
 }
@@ -280,22 +258,15 @@ void TestDoubleWindow::presetButtonsWriteExactBytes()
 void TestDoubleWindow::openFailureIsReported()
 {
     ModalCloser closer;
-    auto *button = child<QPushButton>(page, "pushButton_open1");
-    child<QComboBox>(page, "com_1")->setEditText("/dev/vok-no-such-port");
-    button->click();
+    QVERIFY(!openDualPane(page, 1, "/dev/vok-no-such-port"));
     QCOMPARE(closer.seen, QStringList{"错误|打开失败！"});
-    QCOMPARE(button->text(), QStringLiteral("打开串口"));
-
-    child<QComboBox>(page, "com_2")->setEditText(QString());
-    child<QPushButton>(page, "pushButton_open2")->click();
+    QVERIFY(!openDualPane(page, 2, QString()));
     QCOMPARE(closer.seen.size(), 2);
 
     // One device cannot be held by both panes.
     QVERIFY(openDualPane(page, 1, pty1->slavePath()));
-    child<QComboBox>(page, "com_2")->setEditText(pty1->slavePath());
-    child<QPushButton>(page, "pushButton_open2")->click();
+    QVERIFY(!openDualPane(page, 2, pty1->slavePath()));
     QCOMPARE(closer.seen.size(), 3);
-    QCOMPARE(child<QPushButton>(page, "pushButton_open2")->text(), QStringLiteral("打开串口"));
 }
 
 void TestDoubleWindow::portListRefreshKeepsChoice()
@@ -303,59 +274,37 @@ void TestDoubleWindow::portListRefreshKeepsChoice()
     auto *com1 = child<QComboBox>(page, "com_1");
     auto *com2 = child<QComboBox>(page, "com_2");
     auto refresh = [this](const QList<QString> &names) {
-        QMetaObject::invokeMethod(page, "UpdateUi", Q_ARG(QList<QString>, names));
+        QVERIFY(QMetaObject::invokeMethod(page, "UpdateUi", Q_ARG(QList<QString>, names)));
     };
-    auto items = [](QComboBox *box) {
-        QStringList names;
-        for (int i = 0; i < box->count(); ++i)
-            names << box->itemText(i);
-        return names;
-    };
-
     refresh({"ttyS0", "ttyUSB0"});
-    QCOMPARE(items(com1), QStringList({"ttyS0", "ttyUSB0"}));
-    QCOMPARE(items(com2), items(com1));
-    QCOMPARE(com1->currentText(), QStringLiteral("ttyS0"));
-
     com1->setCurrentIndex(1);
     com2->setEditText("/dev/pts/77");
     refresh({"ttyACM0", "ttyS0", "ttyUSB0"});
-    QCOMPARE(items(com1), QStringList({"ttyACM0", "ttyS0", "ttyUSB0"}));
+    QCOMPARE(com2->count(), 3);
     QCOMPARE(com1->currentText(), QStringLiteral("ttyUSB0"));
-    QCOMPARE(com2->currentText(), QStringLiteral("/dev/pts/77"));
-
-    // The selected adapter is unplugged: fall back to the first port.
-    refresh({"ttyS0"});
+    refresh({"ttyS0"}); // the selected adapter is unplugged: back to the first port
     QCOMPARE(com1->currentText(), QStringLiteral("ttyS0"));
-    QCOMPARE(com2->currentText(), QStringLiteral("/dev/pts/77"));
-
     // No port at all, announced every second: a typed path survives.
     refresh({});
     refresh({});
-    QCOMPARE(com1->count(), 0);
     QCOMPARE(com1->currentText(), QString());
     QCOMPARE(com2->currentText(), QStringLiteral("/dev/pts/77"));
 }
 
 void TestDoubleWindow::clearReceiveAndClosePorts()
 {
-    QMetaObject::invokeMethod(page, "com1OnDataReady", Q_ARG(QByteArray, initFrame));
-    QMetaObject::invokeMethod(page, "com2OnDataReady", Q_ARG(QByteArray, initFrame));
+    feed(1, initFrame);
+    feed(2, initFrame);
     page->clearReceive();
     QCOMPARE(received(1) + received(2), QString());
     // Held-back bytes appear in the emptied area at the next tick.
     QTRY_COMPARE_WITH_TIMEOUT(received(1), QStringLiteral("00 00 10 "), 3000);
     QTRY_COMPARE_WITH_TIMEOUT(received(2), QStringLiteral("00 00 10 "), 3000);
 
-    QVERIFY(openDualPane(page, 1, pty1->slavePath()));
-    QVERIFY(openDualPane(page, 2, pty2->slavePath()));
+    // Closed ports are released: the next click opens again. (Closing
+    // itself is covered with the main window's tab change.)
+    QVERIFY(openBoth());
     page->closePorts();
-    QCOMPARE(child<QPushButton>(page, "pushButton_open1")->text(), QStringLiteral("打开串口"));
-    QCOMPARE(child<QPushButton>(page, "pushButton_open2")->text(), QStringLiteral("打开串口"));
-    page->sendHex("COM1", "01");
-    page->sendHex("COM2", "02");
-    QCOMPARE(pty1->read(200) + pty2->read(50), QByteArray());
-    // Released: the next click opens again.
     QVERIFY(openDualPane(page, 1, pty1->slavePath()));
     page->sendHex("COM1", "01");
     QCOMPARE(pty1->readAtLeast(1), QByteArray::fromHex("01"));

@@ -2,9 +2,8 @@
 #define TST_MCUWINDOW_FIXTURE_H
 
 // Shared by the MCU page's tests and benchmark: a known auto_analyze.ini and
-// datapoint definitions beside the executable (the page always reads the
-// files there), put back as they were afterwards, plus small helpers to
-// drive the page's widgets.
+// definitions beside the executable (the page reads them there), put back
+// afterwards, plus helpers to drive the page's widgets.
 
 #include "protocol/voktool.h"
 #include "support/widgetlookup.h"
@@ -12,7 +11,6 @@
 #include <QByteArray>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -85,21 +83,14 @@ public:
     {
         for (const Entry &entry : saved) {
             QFile::remove(entry.path);
-            if (entry.existed) {
-                QFile file(entry.path);
-                if (file.open(QIODevice::WriteOnly))
-                    file.write(entry.content);
-            }
+            QFile file(entry.path);
+            if (entry.existed && file.open(QIODevice::WriteOnly))
+                file.write(entry.content);
         }
     }
 
 private:
-    struct Entry
-    {
-        QString path;
-        bool existed;
-        QByteArray content;
-    };
+    struct Entry { QString path; bool existed; QByteArray content; };
     QList<Entry> saved;
 };
 
@@ -127,15 +118,9 @@ inline void writeSettings(const QString &productKey)
 inline QJsonObject attr(const QString &name, const QString &dataType, const QString &type,
                         const QString &unit, int len, int byteOffset, int bitOffset = 0)
 {
-    return QJsonObject{{"display_name", name},
-                       {"name", name.toLower()},
-                       {"data_type", dataType},
-                       {"type", type},
-                       {"id", 1},
-                       {"desc", ""},
-                       {"position", QJsonObject{{"unit", unit},
-                                                {"len", len},
-                                                {"byte_offset", byteOffset},
+    return QJsonObject{{"display_name", name}, {"name", name.toLower()}, {"data_type", dataType},
+                       {"type", type}, {"id", 1}, {"desc", ""},
+                       {"position", QJsonObject{{"unit", unit}, {"len", len}, {"byte_offset", byteOffset},
                                                 {"bit_offset", bitOffset}}}};
 }
 
@@ -160,7 +145,6 @@ inline QJsonArray abcDefinition()
                       withRange(attr("C", "uint16", "status_readonly", "byte", 2, 2), 0, 65535)};
 }
 
-
 inline QStringList logLines(QWidget *page)
 {
     QStringList lines;
@@ -168,6 +152,15 @@ inline QStringList logLines(QWidget *page)
     for (int i = 0; i < list->count(); ++i)
         lines.append(list->item(i)->text());
     return lines;
+}
+
+// Log header lines starting with prefix ("WIFI:", "MCU:", "SEND:").
+inline int headerCount(QWidget *page, const QString &prefix)
+{
+    int count = 0;
+    for (const QString &line : logLines(page))
+        count += line.startsWith(prefix);
+    return count;
 }
 
 // Types the device path into the port box and clicks "打开串口".

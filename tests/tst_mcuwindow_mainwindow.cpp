@@ -7,11 +7,10 @@
 #include "support/modalcloser.h"
 #include "support/ptypair.h"
 
-#include <QRegularExpression>
+#include <QLineEdit>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QtTest>
-
-#include <memory>
 
 using namespace McuFixture;
 
@@ -20,66 +19,51 @@ class TestMcuWindowInMainWindow : public QObject
     Q_OBJECT
 private slots:
     void initTestCase();
-    void cleanupTestCase();
 
-    void enteringThePageClosesDualPortsAndPromptsForAKey();
-    void noPromptOnceAKeyIsStored();
-    void leavingThePageClosesItsPortButKeepsTimedUpload();
+    void firstUsePrompt_data();
+    void firstUsePrompt();
+    void timedUpload();
     void f5ClearsTheLogFromAnyTab();
 
 private:
-    std::unique_ptr<SavedFiles> saved;
+    SavedFiles saved; // put back when the test object goes
 };
 
 void TestMcuWindowInMainWindow::initTestCase()
 {
-    saved = std::make_unique<SavedFiles>();
-    saved->keep(iniPath());
-    saved->keep(definitionPath(abcKey));
+    saved.keep(iniPath());
+    saved.keep(definitionPath(abcKey));
     writeDefinition(abcKey, abcDefinition());
 }
 
-void TestMcuWindowInMainWindow::cleanupTestCase()
+void TestMcuWindowInMainWindow::firstUsePrompt_data()
 {
-    saved.reset();
+    QTest::addColumn<QString>("storedKey");
+    QTest::addColumn<int>("prompts");
+    // The check runs every time the page is entered.
+    QTest::newRow("placeholder key") << placeholderKey << 2;
+    QTest::newRow("key stored") << abcKey << 0;
 }
 
-void TestMcuWindowInMainWindow::enteringThePageClosesDualPortsAndPromptsForAKey()
+void TestMcuWindowInMainWindow::firstUsePrompt()
 {
-    writeSettings(placeholderKey);
-    PtyPair dualPty;
-    QVERIFY(dualPty.isValid());
+    QFETCH(QString, storedKey);
+    QFETCH(int, prompts);
+    writeSettings(storedKey);
     MainWindow window;
     window.show();
     auto *tabs = window.findChild<QTabWidget *>("tabWidget");
-    child<QComboBox>(&window, "com_1")->setEditText(dualPty.slavePath());
-    auto *dualOpen = child<QPushButton>(&window, "pushButton_open1");
-    dualOpen->click();
-    QCOMPARE(dualOpen->text(), QStringLiteral("关闭串口"));
-
     ModalCloser closer;
     tabs->setCurrentIndex(1);
-    QCOMPARE(closer.seen, QStringList({QStringLiteral("提示|第一次使用请输入product_key！")}));
-    QCOMPARE(dualOpen->text(), QStringLiteral("打开串口"));
-    QCOMPARE(window.size(), QSize(950, 600));
-
-    // The check runs every time the page is entered.
     tabs->setCurrentIndex(2);
     tabs->setCurrentIndex(1);
-    QCOMPARE(closer.seen.size(), 2);
-}
-
-void TestMcuWindowInMainWindow::noPromptOnceAKeyIsStored()
-{
-    writeSettings(abcKey);
-    MainWindow window;
-    ModalCloser closer;
-    window.findChild<QTabWidget *>("tabWidget")->setCurrentIndex(1);
     QTest::qWait(200);
-    QVERIFY(closer.seen.isEmpty());
+    const QString prompt = QStringLiteral("提示|第一次使用请输入product_key！");
+    QCOMPARE(closer.seen, QStringList(QVector<QString>(prompts, prompt).toList()));
 }
 
-void TestMcuWindowInMainWindow::leavingThePageClosesItsPortButKeepsTimedUpload()
+// Timed upload on, across leaving the page and coming back, and off.
+void TestMcuWindowInMainWindow::timedUpload()
 {
     writeSettings(abcKey);
     PtyPair pty;
@@ -88,28 +72,49 @@ void TestMcuWindowInMainWindow::leavingThePageClosesItsPortButKeepsTimedUpload()
     window.show();
     auto *tabs = window.findChild<QTabWidget *>("tabWidget");
     auto *page = window.findChild<McuWindow *>();
-    auto *open = child<QPushButton>(page, "pushButton_open3");
     auto *toggle = child<QPushButton>(page, "pushButton_autoupload");
-    auto reports = [&] { return logLines(page).filter(QRegularExpression("^SEND:")).size(); };
+    auto reports = [&] { return headerCount(page, "SEND:"); };
+    const QByteArray report = stamped(hex("FFFF000A 05 00 0000 04 00 00 0000 00"));
 
     tabs->setCurrentIndex(1);
     QVERIFY(openPort(page, pty.slavePath()));
+    // The user has emptied the box and not typed a new value yet: the
+    // accepted value (3 s) is used, not the empty text.
+    child<QSpinBox>(page, "spinBox")->findChild<QLineEdit *>()->clear();
     toggle->click();
     QCOMPARE(toggle->text(), QStringLiteral("定时上报关"));
+    QTest::qWait(1000);
+    QCOMPARE(reports(), 0); // the first report comes after one interval
+    QTRY_VERIFY_WITH_TIMEOUT(reports() >= 1, 15000);
+    QCOMPARE(pty.readAtLeast(14, 5000).left(14).toHex(), report.toHex());
 
+    // Leaving the page closes the port; ticks while it is closed send nothing.
     tabs->setCurrentIndex(0);
-    QCOMPARE(open->text(), QStringLiteral("打开串口"));
+    QCOMPARE(child<QPushButton>(page, "pushButton_open3")->text(), QStringLiteral("打开串口"));
     QCOMPARE(toggle->text(), QStringLiteral("定时上报关"));
-    QCOMPARE(window.size(), QSize(600, 600));
+    QTest::qWait(200); // a report sent just before is shown by now
+    const int beforeReopen = reports();
     QTest::qWait(3500);
-    QCOMPARE(reports(), 0); // ticks while the port is closed send nothing
+    QCOMPARE(reports(), beforeReopen);
 
     // Back on the page, reopening the port resumes the reports by itself.
     tabs->setCurrentIndex(1);
+    pty.read(100); // what was sent before the page was left
     QVERIFY(openPort(page, pty.slavePath()));
-    QTRY_VERIFY_WITH_TIMEOUT(reports() >= 1, 15000);
-    const QByteArray sent = pty.readAtLeast(14, 5000);
-    QCOMPARE(sent.left(14).toHex(), stamped(hex("FFFF000A 05 00 0000 04 00 00 0000 00")).toHex());
+    QTRY_VERIFY_WITH_TIMEOUT(reports() > beforeReopen, 15000);
+    QCOMPARE(pty.readAtLeast(14, 5000).left(14).toHex(), report.toHex());
+
+    toggle->click();
+    QCOMPARE(toggle->text(), QStringLiteral("定时上报开"));
+    QTest::qWait(200);
+    const int afterOff = reports();
+    QTest::qWait(3500);
+    QCOMPARE(reports(), afterOff);
+
+    // Closing with the open button ends timed upload.
+    toggle->click();
+    child<QPushButton>(page, "pushButton_open3")->click();
+    QCOMPARE(toggle->text(), QStringLiteral("定时上报开"));
 }
 
 void TestMcuWindowInMainWindow::f5ClearsTheLogFromAnyTab()

@@ -13,7 +13,6 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -39,18 +38,18 @@ private slots:
 
     void savedKeyIsFetchedAndTableRebuiltAfterTheBox_data();
     void savedKeyIsFetchedAndTableRebuiltAfterTheBox();
-    void wrongKeyIsRefused();
-    void failedFetchKeepsTheTable();
+    void refusedOrFailedKeyKeepsTheTable_data();
+    void refusedOrFailedKeyKeepsTheTable();
     void updateFetchesTheStoredKey();
 
 private:
-    int tableRows() const;
+    int tableRows() const { return child<QTableWidget>(page.get(), "datapoint_table")->rowCount(); }
+    static QString storedKey() { return QSettings(iniPath(), QSettings::IniFormat).value("product_key/key").toString(); }
     // Clicks the button; returns the boxes shown, with the table's row count
     // at the moment "成功" was on screen.
-    QStringList clickAndCollectBoxes(const char *button, int expectedBoxes);
+    QStringList clickAndCollectBoxes(const char *button);
 
-    std::unique_ptr<SavedFiles> saved;
-    QTemporaryDir served;
+    SavedFiles saved; // put back when the test object goes
     QProcess service;
     QString serviceHost;
     std::unique_ptr<McuWindow> page;
@@ -59,17 +58,14 @@ private:
 
 void TestMcuWindowProductKey::initTestCase()
 {
-    saved = std::make_unique<SavedFiles>();
     for (const QString &path : {iniPath(), definitionPath(abcKey), definitionPath(sampleKey),
                                 definitionPath(unknownKey)})
-        saved->keep(path);
+        saved.keep(path);
     writeDefinition(abcKey, abcDefinition());
 
-    QVERIFY(served.isValid());
-    QVERIFY(QFile::copy(binDir() + "/datapoints/" + sampleKey + ".json",
-                        served.filePath(sampleKey + ".json")));
+    // The service serves the shipped sample definition only.
     service.setProgram(binDir() + "/vok-datapoint-service");
-    service.setArguments({"--port", "0", "--dir", served.path()});
+    service.setArguments({"--port", "0", "--dir", binDir() + "/datapoints"});
     service.start();
     QVERIFY(service.waitForStarted(10000));
     QVERIFY(QTest::qWaitFor([&] { return service.canReadLine(); }, 20000));
@@ -83,7 +79,6 @@ void TestMcuWindowProductKey::cleanupTestCase()
 {
     service.terminate();
     service.waitForFinished(5000);
-    saved.reset();
 }
 
 void TestMcuWindowProductKey::init()
@@ -102,12 +97,7 @@ void TestMcuWindowProductKey::cleanup()
     page.reset();
 }
 
-int TestMcuWindowProductKey::tableRows() const
-{
-    return child<QTableWidget>(page.get(), "datapoint_table")->rowCount();
-}
-
-QStringList TestMcuWindowProductKey::clickAndCollectBoxes(const char *button, int expectedBoxes)
+QStringList TestMcuWindowProductKey::clickAndCollectBoxes(const char *button)
 {
     QTimer watcher;
     connect(&watcher, &QTimer::timeout, this, [this] {
@@ -119,8 +109,7 @@ QStringList TestMcuWindowProductKey::clickAndCollectBoxes(const char *button, in
     ModalCloser closer(300); // slower than the watcher, so it sees the box first
     child<QPushButton>(page.get(), button)->click();
     // The caller compares the boxes, so a missing one is reported there.
-    [[maybe_unused]] const bool allShown =
-        QTest::qWaitFor([&] { return closer.seen.size() >= expectedBoxes; }, 20000);
+    [[maybe_unused]] const bool shown = QTest::qWaitFor([&] { return !closer.seen.isEmpty(); }, 20000);
     QTest::qWait(200); // a box too many would show up here
     return closer.seen;
 }
@@ -137,15 +126,11 @@ void TestMcuWindowProductKey::savedKeyIsFetchedAndTableRebuiltAfterTheBox()
 {
     QFETCH(QString, typed);
     child<QLineEdit>(page.get(), "lineEdit_productkey")->setText(typed);
-    QCOMPARE(clickAndCollectBoxes("pushButton_productkey", 1), QStringList{successBox});
-
-    // The table still had the old definition while the box was up.
-    QCOMPARE(rowsWhileSuccessShown, 3);
+    QCOMPARE(clickAndCollectBoxes("pushButton_productkey"), QStringList{successBox});
+    QCOMPARE(rowsWhileSuccessShown, 3); // still the old definition while the box was up
     QVERIFY(tableRows() > 3);
     QVERIFY(QFile::exists(definitionPath(sampleKey)));
-    QCOMPARE(child<QLineEdit>(page.get(), "lineEdit_productkey")->text(), typed);
-    QCOMPARE(QSettings(iniPath(), QSettings::IniFormat).value("product_key/key").toString(),
-             sampleKey);
+    QCOMPARE(storedKey(), sampleKey);
 
     // The module now gets the new key in the product information.
     PtyPair pty;
@@ -157,28 +142,32 @@ void TestMcuWindowProductKey::savedKeyIsFetchedAndTableRebuiltAfterTheBox()
     QCOMPARE(info.toHex(), stamped(info).toHex());
 }
 
-void TestMcuWindowProductKey::wrongKeyIsRefused()
+void TestMcuWindowProductKey::refusedOrFailedKeyKeepsTheTable_data()
 {
-    child<QLineEdit>(page.get(), "lineEdit_productkey")->setText(sampleKey.left(31));
-    QCOMPARE(clickAndCollectBoxes("pushButton_productkey", 1),
-             QStringList{QStringLiteral("错误|输入格式错误")});
-    QCOMPARE(QSettings(iniPath(), QSettings::IniFormat).value("product_key/key").toString(), abcKey);
-    QCOMPARE(tableRows(), 3);
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("storedAfter");
+    QTest::newRow("31 characters") << sampleKey.left(31) << QStringLiteral("错误|输入格式错误") << abcKey;
+    QTest::newRow("unknown to the service")
+        << unknownKey << QStringLiteral("失败|获取数据点列表失败，请检查product_key是否正确！") << unknownKey;
 }
 
-void TestMcuWindowProductKey::failedFetchKeepsTheTable()
+void TestMcuWindowProductKey::refusedOrFailedKeyKeepsTheTable()
 {
-    child<QLineEdit>(page.get(), "lineEdit_productkey")->setText(unknownKey);
-    QCOMPARE(clickAndCollectBoxes("pushButton_productkey", 1),
-             QStringList{QStringLiteral("失败|获取数据点列表失败，请检查product_key是否正确！")});
+    QFETCH(QString, typed);
+    QFETCH(QString, box);
+    QFETCH(QString, storedAfter);
+    child<QLineEdit>(page.get(), "lineEdit_productkey")->setText(typed);
+    QCOMPARE(clickAndCollectBoxes("pushButton_productkey"), QStringList{box});
     QCOMPARE(tableRows(), 3);
     QVERIFY(!QFile::exists(definitionPath(unknownKey)));
+    QCOMPARE(storedKey(), storedAfter);
 }
 
 void TestMcuWindowProductKey::updateFetchesTheStoredKey()
 {
     writeSettings(sampleKey); // stored by hand; nothing cached for it yet
-    QCOMPARE(clickAndCollectBoxes("pushButton_updatejson", 1), QStringList{successBox});
+    QCOMPARE(clickAndCollectBoxes("pushButton_updatejson"), QStringList{successBox});
     QCOMPARE(rowsWhileSuccessShown, 3);
     QVERIFY(tableRows() > 3);
 }

@@ -28,22 +28,26 @@ QString sampleDefinition()
     return QCoreApplication::applicationDirPath() + "/datapoints/" + kSampleKey + ".json";
 }
 
-// The master side of a PtyPair as a port object with DataReady.
+// The master side of a PtyPair as a port object with DataReady; keeps every
+// byte received.
 class MasterSide : public QObject
 {
     Q_OBJECT
 public:
-    explicit MasterSide(PtyPair &pty)
-        : pty(pty), notifier(pty.masterDescriptor(), QSocketNotifier::Read)
+    explicit MasterSide(PtyPair &pty) : pty(pty), notifier(pty.masterDescriptor(), QSocketNotifier::Read)
     {
         connect(&notifier, &QSocketNotifier::activated, this, [this] {
             char chunk[4096];
             ssize_t count;
-            while ((count = ::read(this->pty.masterDescriptor(), chunk, sizeof chunk)) > 0)
+            while ((count = ::read(this->pty.masterDescriptor(), chunk, sizeof chunk)) > 0) {
+                wire += QByteArray(chunk, int(count));
                 emit DataReady(QByteArray(chunk, int(count)));
+            }
         });
     }
     void write(const QByteArray &bytes) { QVERIFY(pty.write(bytes)); }
+
+    QByteArray wire;
 
 signals:
     void DataReady(QByteArray);
@@ -63,28 +67,25 @@ public:
     TinyMcu(QObject *port, std::function<void(const QByteArray &)> write, int statusDataSize)
         : write(std::move(write)), statusDataSize(statusDataSize), framer(port)
     {
-        connect(port, SIGNAL(DataReady(QByteArray)), this, SLOT(takeBytes(QByteArray)));
         connect(&framer, &VokFramer::LineDataReady, this, &TinyMcu::answer);
     }
 
     Fault fault = None;
     quint8 faultyRequest = 0; // command of the request that gets the fault
-    QByteArray wire;          // every byte received
     QList<QByteArray> frames; // every frame received
 
     bool hasFrame(quint8 cmd, int action = -1) const
     {
         for (const QByteArray &frame : frames) {
-            if (quint8(frame.at(4)) == cmd && (action < 0 || (frame.size() > 8 && quint8(frame.at(8)) == action)))
+            if (quint8(frame.at(4)) == cmd
+                && (action < 0 || (frame.size() > 8 && quint8(frame.at(8)) == action)))
                 return true;
         }
         return false;
     }
 
-private slots:
-    void takeBytes(QByteArray bytes) { wire += bytes; }
-
-    void answer(QByteArray request)
+private:
+    void answer(const QByteArray &request)
     {
         frames << request;
         const quint8 cmd = quint8(request.at(4));
@@ -108,10 +109,21 @@ private slots:
         write(reply);
     }
 
-private:
     std::function<void(const QByteArray &)> write;
     int statusDataSize;
     VokFramer framer;
+};
+
+// A pseudo-terminal whose master side a TinyMcu plays.
+struct McuOnPty
+{
+    explicit McuOnPty(int statusDataSize)
+        : master(pty), mcu(&master, [this](const QByteArray &bytes) { master.write(bytes); }, statusDataSize)
+    {
+    }
+    PtyPair pty;
+    MasterSide master;
+    TinyMcu mcu;
 };
 
 // A simulator process whose output is collected as it comes.
@@ -131,13 +143,13 @@ public:
             process.waitForFinished(5000);
         }
     }
-    bool ended(int timeoutMs = 60000)
+    bool exitedWith(int code)
     {
-        return QTest::qWaitFor([this] { return process.state() == QProcess::NotRunning; },
-                               timeoutMs);
+        return QTest::qWaitFor([this] { return process.state() == QProcess::NotRunning; }, 60000)
+               && process.exitStatus() == QProcess::NormalExit && process.exitCode() == code;
     }
     QString output() const { return QString::fromUtf8(out); }
-    QString errors() { return QString::fromUtf8(process.readAllStandardError()); }
+    QString report() { return output() + QString::fromUtf8(process.readAllStandardError()); }
 
     QProcess process;
     QByteArray out;
@@ -149,6 +161,7 @@ class TestModuleSim : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void init();
     void sentFramesAreByteExact_data();
     void sentFramesAreByteExact();
@@ -160,25 +173,35 @@ private slots:
     void ptyDemoTalksToAnOpenedPort();
 
 private:
-    QString writeScript(const QByteArray &text);
+    // The options that point the simulator at the line, the sample definition
+    // and a script of the given text.
+    QStringList lineAndScript(const PtyPair &pty, const QByteArray &script);
 
+    VokJson definition;
+    int statusDataSize = 0;
     QScopedPointer<QTemporaryDir> dir;
 };
+
+void TestModuleSim::initTestCase()
+{
+    QVERIFY(QFileInfo(simProgram()).isExecutable());
+    QVERIFY(definition.parseFile(sampleDefinition()));
+    statusDataSize = definition.statusTemplate().size() - 10;
+}
 
 void TestModuleSim::init()
 {
     dir.reset(new QTemporaryDir);
     QVERIFY(dir->isValid());
-    QVERIFY(QFileInfo(simProgram()).isExecutable());
 }
 
-QString TestModuleSim::writeScript(const QByteArray &text)
+QStringList TestModuleSim::lineAndScript(const PtyPair &pty, const QByteArray &script)
 {
     const QString path = dir->filePath("script.txt");
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
-        return QString();
-    return path;
+    if (!file.open(QIODevice::WriteOnly) || file.write(script) != script.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return {"--port", pty.slavePath(), "--definition", sampleDefinition(), "--script", path};
 }
 
 void TestModuleSim::sentFramesAreByteExact_data()
@@ -221,50 +244,34 @@ void TestModuleSim::sentFramesAreByteExact()
 {
     QFETCH(QByteArray, script);
     QFETCH(QByteArray, wire);
-    PtyPair pty;
-    QVERIFY(pty.isValid());
-    MasterSide master(pty);
-    TinyMcu mcu(&master, [&](const QByteArray &bytes) { master.write(bytes); }, 4);
-
-    Sim sim({"--port", pty.slavePath(), "--check", "--timeout", "5000", "--script",
-             writeScript(script)});
-    QVERIFY2(sim.ended(), qPrintable(sim.output()));
-    QCOMPARE(sim.process.exitStatus(), QProcess::NormalExit);
-    QVERIFY2(sim.process.exitCode() == 0, qPrintable(sim.output() + sim.errors()));
-    QCOMPARE(mcu.wire.size(), wire.size());
-    QCOMPARE(mcu.wire.toHex(' '), wire.toHex(' '));
+    McuOnPty line(statusDataSize);
+    QVERIFY(line.pty.isValid());
+    Sim sim(lineAndScript(line.pty, script) << "--check" << "--timeout" << "5000");
+    QVERIFY2(sim.exitedWith(0), qPrintable(sim.report()));
+    QCOMPARE(line.master.wire.toHex(' '), wire.toHex(' '));
     QVERIFY(!sim.output().contains("FAIL"));
 }
 
 void TestModuleSim::controlReadsBackThroughDecodeControl()
 {
-    VokJson definition;
-    QVERIFY(definition.parseFile(sampleDefinition()));
     QVERIFY(definition.writableCount > 8); // a two-byte presence mask
-
-    PtyPair pty;
-    QVERIFY(pty.isValid());
-    MasterSide master(pty);
-    TinyMcu mcu(&master, [&](const QByteArray &bytes) { master.write(bytes); },
-                definition.statusTemplate().size() - 10);
-    const QByteArray script = "control 开关=1 模式=强力 风速=2 目标湿度=77 定时关机=0x5A0 "
-                              "预约开机时间=4294967295 灯光颜色=A1B2\n"
-                              "control \"童锁\"=true 开关=false\n";
-    Sim sim({"--port", pty.slavePath(), "--check", "--timeout", "5000", "--definition",
-             sampleDefinition(), "--script", writeScript(script)});
-    QVERIFY2(sim.ended(), qPrintable(sim.output()));
-    QVERIFY2(sim.process.exitCode() == 0, qPrintable(sim.output() + sim.errors()));
-    QCOMPARE(mcu.frames.size(), 2);
+    McuOnPty line(statusDataSize);
+    QVERIFY(line.pty.isValid());
+    Sim sim(lineAndScript(line.pty, "control 开关=1 模式=强力 风速=2 目标湿度=77 定时关机=0x5A0 "
+                                    "预约开机时间=4294967295 灯光颜色=A1B2\n"
+                                    "control \"童锁\"=true 开关=false\n")
+            << "--check" << "--timeout" << "5000");
+    QVERIFY2(sim.exitedWith(0), qPrintable(sim.report()));
+    QCOMPARE(line.mcu.frames.size(), 2);
 
     // Only the datapoints given are marked present, with their values.
-    const QMap<QString, QString> first = definition.decodeControl(mcu.frames.at(0));
-    const QMap<QString, QString> expected{{"开关", "1"},          {"模式", "强力"},
-                                          {"风速", "高"},         {"目标湿度", "77"},
-                                          {"定时关机", "1440"},   {"预约开机时间", "4294967295"},
-                                          {"灯光颜色", "a1b200"}};
-    QCOMPARE(first, expected);
+    const QMap<QString, QString> first{{"开关", "1"},          {"模式", "强力"},
+                                       {"风速", "高"},         {"目标湿度", "77"},
+                                       {"定时关机", "1440"},   {"预约开机时间", "4294967295"},
+                                       {"灯光颜色", "a1b200"}};
+    QCOMPARE(definition.decodeControl(line.mcu.frames.at(0)), first);
     const QMap<QString, QString> second{{"童锁", "1"}, {"开关", "0"}};
-    QCOMPARE(definition.decodeControl(mcu.frames.at(1)), second);
+    QCOMPARE(definition.decodeControl(line.mcu.frames.at(1)), second);
     // The values printed beside the frame are the ones sent.
     QVERIFY2(sim.output().contains("control: 开关=1, 模式=强力, 风速=高, 目标湿度=77, 定时关机=1440"),
              qPrintable(sim.output()));
@@ -281,34 +288,29 @@ void TestModuleSim::checkFindsFaults_data()
 
     const QByteArray exchanges = "info\nstatus\nheartbeat\nwifi 2 3\ncontrol 开关=1\n";
     QTest::newRow("sound MCU") << true << exchanges << int(TinyMcu::None) << 0 << 0
-                               << "5 passed, 0 failed";
-    QTest::newRow("wrong checksum")
-        << true << exchanges << int(TinyMcu::BadChecksum) << 0x01 << 1
+        << "5 passed, 0 failed";
+    QTest::newRow("wrong checksum") << true << exchanges << int(TinyMcu::BadChecksum) << 0x01 << 1
         << "product information request sn 01 answered by product information sn 01: "
            "checksum 78, the bytes sum to 77";
     QTest::newRow("wrong sn") << true << exchanges << int(TinyMcu::WrongSn) << 0x07 << 1
-                              << "heartbeat sn 03 answered by heartbeat reply sn 04: sn 04, "
-                                 "the request had 03";
+        << "heartbeat sn 03 answered by heartbeat reply sn 04: sn 04, the request had 03";
     QTest::newRow("missing reply") << true << exchanges << int(TinyMcu::NoReply) << 0x0D << 1
-                                   << "Wi-Fi status sn 04: no reply within 1500 ms";
+        << "Wi-Fi status sn 04: no reply within 1500 ms";
     QTest::newRow("wrong reply code") << true << exchanges << int(TinyMcu::WrongCode) << 0x07 << 1
-                                      << "command 0A, expected 08";
+        << "command 0A, expected 08";
     QTest::newRow("wrong header") << true << exchanges << int(TinyMcu::BadHeader) << 0x07 << 1
-                                  << "header FF 00, not FF FF";
-    QTest::newRow("short status data")
-        << true << exchanges << int(TinyMcu::ShortStatus) << 0x03 << 1
+        << "header FF 00, not FF FF";
+    QTest::newRow("short status data") << true << exchanges << int(TinyMcu::ShortStatus) << 0x03 << 1
         << "status data of 17 bytes, the definition gives 18";
-    QTest::newRow("faults only warn without --check")
-        << false << exchanges << int(TinyMcu::WrongSn) << 0x07 << 0 << "warn heartbeat sn 03";
-
+    QTest::newRow("faults only warn without --check") << false << exchanges << int(TinyMcu::WrongSn)
+        << 0x07 << 0 << "warn heartbeat sn 03";
     QTest::newRow("expect met") << false << QByteArray("info\nexpect 02\nheartbeat\nexpect 0x08\n")
-                                << int(TinyMcu::None) << 0 << 0 << "heartbeat reply";
-    QTest::newRow("expect misses a wrong checksum")
-        << false << QByteArray("info\nexpect 02\n") << int(TinyMcu::BadChecksum) << 0x01 << 1
+        << int(TinyMcu::None) << 0 << 0 << "heartbeat reply";
+    QTest::newRow("expect misses a wrong checksum") << false << QByteArray("info\nexpect 02\n")
+        << int(TinyMcu::BadChecksum) << 0x01 << 1
         << "script.txt:2: expect 02: no sound frame 02 within 1500 ms";
-    QTest::newRow("expect misses a missing reply")
-        << false << QByteArray("heartbeat\nexpect 08 300\n") << int(TinyMcu::NoReply) << 0x07 << 1
-        << "expect 08: no sound frame 08 within 300 ms";
+    QTest::newRow("expect misses a missing reply") << false << QByteArray("heartbeat\nexpect 08 300\n")
+        << int(TinyMcu::NoReply) << 0x07 << 1 << "expect 08: no sound frame 08 within 300 ms";
 }
 
 void TestModuleSim::checkFindsFaults()
@@ -319,26 +321,17 @@ void TestModuleSim::checkFindsFaults()
     QFETCH(int, faultyRequest);
     QFETCH(int, exitCode);
     QFETCH(QString, message);
+    McuOnPty line(statusDataSize);
+    QVERIFY(line.pty.isValid());
+    line.mcu.fault = TinyMcu::Fault(fault);
+    line.mcu.faultyRequest = quint8(faultyRequest);
 
-    VokJson definition;
-    QVERIFY(definition.parseFile(sampleDefinition()));
-    PtyPair pty;
-    QVERIFY(pty.isValid());
-    MasterSide master(pty);
-    TinyMcu mcu(&master, [&](const QByteArray &bytes) { master.write(bytes); },
-                definition.statusTemplate().size() - 10);
-    mcu.fault = TinyMcu::Fault(fault);
-    mcu.faultyRequest = quint8(faultyRequest);
-
-    QStringList arguments{"--port", pty.slavePath(), "--timeout", "1500", "--definition",
-                          sampleDefinition(), "--script", writeScript(script)};
+    QStringList arguments = lineAndScript(line.pty, script) << "--timeout" << "1500";
     if (check)
         arguments << "--check";
     Sim sim(arguments);
-    QVERIFY2(sim.ended(), qPrintable(sim.output()));
-    QCOMPARE(sim.process.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(sim.exitedWith(exitCode), qPrintable(sim.report()));
     QVERIFY2(sim.output().contains(message), qPrintable(sim.output()));
-    QVERIFY2(sim.process.exitCode() == exitCode, qPrintable(sim.output() + sim.errors()));
     if (check && exitCode != 0)
         QVERIFY2(sim.output().contains(QRegularExpression("\\d+ passed, 1 failed\n$")),
                  qPrintable(sim.output()));
@@ -346,17 +339,11 @@ void TestModuleSim::checkFindsFaults()
 
 void TestModuleSim::mcuFramesAreAcknowledged()
 {
-    VokJson definition;
-    QVERIFY(definition.parseFile(sampleDefinition()));
-    PtyPair pty;
-    QVERIFY(pty.isValid());
-    MasterSide master(pty);
-    TinyMcu mcu(&master, [&](const QByteArray &bytes) { master.write(bytes); }, 0);
-
-    Sim sim({"--port", pty.slavePath(), "--check", "--timeout", "5000", "--definition",
-             sampleDefinition(), "--script",
-             writeScript("expect 05 20000\nexpect 09 20000\nexpect 0B 20000\n")});
-    QTRY_VERIFY_WITH_TIMEOUT(sim.output().contains(pty.slavePath() + " open"), 30000);
+    McuOnPty line(statusDataSize);
+    QVERIFY(line.pty.isValid());
+    Sim sim(lineAndScript(line.pty, "expect 05 20000\nexpect 09 20000\nexpect 0B 20000\n")
+            << "--check" << "--timeout" << "5000");
+    QTRY_VERIFY_WITH_TIMEOUT(sim.output().contains(line.pty.slavePath() + " open"), 30000);
 
     // A status report in single bytes after some noise, a set-mode frame and
     // an initialisation whose checksum FF arrives escaped.
@@ -364,40 +351,36 @@ void TestModuleSim::mcuFramesAreAcknowledged()
     report[5] = 0x21;
     report[10] = char(0x41); // bits 0 and 6 of the writable bit area: 开关 1, 模式 1
     report[report.size() - 1] = char(VokTool().checksum(report, 2, 1));
-    master.write(QByteArray::fromHex("001234"));
+    line.master.write(QByteArray::fromHex("001234"));
     for (char byte : report) {
-        master.write(QByteArray(1, byte));
+        line.master.write(QByteArray(1, byte));
         QTest::qWait(2);
     }
-    master.write(FrameStream::frame(0x09, 0x22, QByteArray(1, '\x02')));
+    line.master.write(FrameStream::frame(0x09, 0x22, QByteArray(1, '\x02')));
     const QByteArray init = FrameStream::frame(0x0B, 0xEF, QByteArray());
     QCOMPARE(init.back(), char(0xFF));
-    master.write(init + '\x55');
+    line.master.write(init + '\x55');
 
-    QVERIFY2(sim.ended(), qPrintable(sim.output()));
-    QCOMPARE(mcu.wire.toHex(' '), (FrameStream::frame(0x06, 0x21, QByteArray())
-                                   + FrameStream::frame(0x0A, 0x22, QByteArray())
-                                   + FrameStream::escaped(FrameStream::frame(0x0C, 0xEF, QByteArray())))
-                                      .toHex(' '));
-    // The noise is a fault; the escape after the last FF is not.
+    // Three frames and three expects pass; the noise fails, the escape after
+    // the last FF does not.
+    QVERIFY2(sim.exitedWith(1), qPrintable(sim.report()));
+    QCOMPARE(line.master.wire.toHex(' '), (FrameStream::frame(0x06, 0x21, QByteArray())
+                                        + FrameStream::frame(0x0A, 0x22, QByteArray())
+                                        + FrameStream::escaped(FrameStream::frame(0x0C, 0xEF, QByteArray())))
+                                           .toHex(' '));
     QVERIFY2(sim.output().contains("3 bytes outside any frame ignored: 00 12 34"),
              qPrintable(sim.output()));
-    // Three frames and three expects pass, the noise fails.
     QVERIFY2(sim.output().endsWith("6 passed, 1 failed\n"), qPrintable(sim.output()));
-    QCOMPARE(sim.process.exitCode(), 1);
     QVERIFY(sim.output().contains("status report: 开关=1, 童锁=0, 负离子=0, 紫外杀菌=0, 夜灯=0, "
                                   "提示音=0, 模式=睡眠"));
 }
 
 void TestModuleSim::garbageAndSilenceAreSurvived()
 {
-    PtyPair pty;
-    QVERIFY(pty.isValid());
-    MasterSide master(pty);
-    TinyMcu mcu(&master, [&](const QByteArray &bytes) { master.write(bytes); }, 0);
-    Sim sim({"--port", pty.slavePath(), "--timeout", "300", "--script",
-             writeScript("expect 0B 60000\n")});
-    QTRY_VERIFY_WITH_TIMEOUT(sim.output().contains(pty.slavePath() + " open"), 30000);
+    McuOnPty line(statusDataSize);
+    QVERIFY(line.pty.isValid());
+    Sim sim(lineAndScript(line.pty, "expect 0B 60000\n") << "--timeout" << "300");
+    QTRY_VERIFY_WITH_TIMEOUT(sim.output().contains(line.pty.slavePath() + " open"), 30000);
 
     // Random bytes in random chunks, frames with len 0 and 1 and a frame cut
     // short: none of it may stop the simulator from reading the next frame.
@@ -408,7 +391,7 @@ void TestModuleSim::garbageAndSilenceAreSurvived()
     noise += QByteArray::fromHex("FFFF0000 FFFF0001AA FFFF00FF01");
     for (int at = 0; at < noise.size();) {
         const int size = 1 + int(random() % 700);
-        master.write(noise.mid(at, size));
+        line.master.write(noise.mid(at, size));
         at += size;
     }
     QTRY_VERIFY_WITH_TIMEOUT(sim.output().contains("incomplete frame dropped"), 30000);
@@ -417,23 +400,17 @@ void TestModuleSim::garbageAndSilenceAreSurvived()
     // the last one waiting; then one more silence clears it.
     const QByteArray ack = FrameStream::frame(0x0C, 0x42, QByteArray());
     for (int attempt = 0; attempt < 20; ++attempt) {
-        master.write(FrameStream::frame(0x0B, 0x42, QByteArray()));
-        if (QTest::qWaitFor([&] { return mcu.wire.endsWith(ack); }, 2000))
+        line.master.write(FrameStream::frame(0x0B, 0x42, QByteArray()));
+        if (QTest::qWaitFor([&] { return line.master.wire.endsWith(ack); }, 2000))
             break;
     }
-
-    QVERIFY2(sim.ended(), qPrintable(sim.output()));
-    QCOMPARE(sim.process.exitStatus(), QProcess::NormalExit);
-    QVERIFY2(sim.process.exitCode() == 0, qPrintable(sim.output() + sim.errors()));
-    QVERIFY(mcu.wire.endsWith(ack));
+    QVERIFY2(sim.exitedWith(0), qPrintable(sim.report()));
+    QVERIFY(line.master.wire.endsWith(ack));
 }
 
 void TestModuleSim::ptyDemoTalksToAnOpenedPort()
 {
-    VokJson definition;
-    QVERIFY(definition.parseFile(sampleDefinition()));
-    Sim sim({"--pty", "--demo", "--check", "--timeout", "5000", "--definition",
-             sampleDefinition()});
+    Sim sim({"--pty", "--demo", "--check", "--timeout", "5000", "--definition", sampleDefinition()});
     QTRY_VERIFY_WITH_TIMEOUT(sim.output().contains('\n'), 30000);
     const QString path = sim.output().section('\n', 0, 0);
     QVERIFY2(path.startsWith("/dev/"), qPrintable(sim.output()));
@@ -441,18 +418,14 @@ void TestModuleSim::ptyDemoTalksToAnOpenedPort()
     // The tool's own port class opens the printed path.
     VokSerialPort port;
     QVERIFY(port.openCom(path, "9600", 3, 0, 0));
-    TinyMcu mcu(&port, [&](const QByteArray &bytes) { port.write(bytes); },
-                definition.statusTemplate().size() - 10);
+    TinyMcu mcu(&port, [&](const QByteArray &bytes) { port.write(bytes); }, statusDataSize);
     QTRY_VERIFY_WITH_TIMEOUT(mcu.hasFrame(0x01) && mcu.hasFrame(0x0D) && mcu.hasFrame(0x07)
                                  && mcu.hasFrame(0x03, 0x01) && mcu.hasFrame(0x03, 0x02),
                              60000);
     QVERIFY(mcu.frames.first().startsWith(QByteArray::fromHex("FFFF000501")));
 
     sim.process.terminate(); // ends like quit: open requests settle, the tally follows
-    QVERIFY2(sim.ended(), qPrintable(sim.output()));
-    port.closeCom();
-    QCOMPARE(sim.process.exitStatus(), QProcess::NormalExit);
-    QVERIFY2(sim.process.exitCode() == 0, qPrintable(sim.output() + sim.errors()));
+    QVERIFY2(sim.exitedWith(0), qPrintable(sim.report()));
     QVERIFY2(sim.output().contains(QRegularExpression("\n[1-9]\\d* passed, 0 failed\n$")),
              qPrintable(sim.output()));
 }
