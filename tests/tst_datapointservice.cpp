@@ -2,6 +2,7 @@
 // fetching definitions from it.
 
 #include "datapoint/vokjson.h"
+#include "support/testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -51,24 +52,6 @@ QByteArray get(const QByteArray &target)
 QByteArray definitionTarget(const QByteArray &encodedKey)
 {
     return "/v2/datapoint?product_key=" + encodedKey + "&format=json";
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-           && file.write(content) == content.size();
-}
-
-QString cacheFile(const QString &key)
-{
-    return QCoreApplication::applicationDirPath() + "/json/" + key + ".json";
 }
 
 // A VokJson fetching from one host, with its json_stat signals recorded.

@@ -1,6 +1,7 @@
 #include "protocol/vokanalyze.h"
 #include "protocol/vokframer.h"
 #include "support/framestream.h"
+#include "support/testfiles.h"
 
 #include <QtTest>
 
@@ -26,12 +27,6 @@ QByteArray frame(quint8 cmd, quint8 sn, const QByteArray &payload = {})
 QString shippedIni()
 {
     return QCoreApplication::applicationDirPath() + "/auto_analyze.ini";
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Every key the analyser takes a text from.

@@ -1,5 +1,6 @@
 #include "datapoint/vokjson.h"
 #include "protocol/voktool.h"
+#include "support/testfiles.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -56,18 +57,6 @@ QByteArray controlFrame(const QByteArray &maskAndValues)
 QString hex(const QByteArray &bytes)
 {
     return QString::fromLatin1(bytes.toHex(' ').toUpper());
-}
-
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-           && file.write(content) == content.size();
-}
-
-QString cacheFile(const QString &key)
-{
-    return QCoreApplication::applicationDirPath() + "/json/" + key + ".json";
 }
 
 } // namespace
