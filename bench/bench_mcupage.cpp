@@ -82,18 +82,12 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     qInstallMessageHandler(quietDebug);
 
-    SavedFiles saved;
-    saved.keep(iniPath());
-    saved.keep(definitionPath(sampleKey));
-    QFile sample(binDir() + QStringLiteral("/datapoints/") + sampleKey + QStringLiteral(".json"));
-    if (!sample.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "sample definition %s not found\n", qPrintable(sample.fileName()));
+    TestRoot root;
+    const QString sample = TestRoot::shipped("datapoints/" + sampleKey + ".json");
+    if (!root.isValid() || !QFile::copy(sample, VokFiles::definitionCache(sampleKey))) {
+        std::fprintf(stderr, "sample definition %s not copied\n", qPrintable(sample));
         return 1;
     }
-    QFile cache(definitionPath(sampleKey));
-    if (!cache.open(QIODevice::WriteOnly | QIODevice::Truncate) || cache.write(sample.readAll()) < 0)
-        return 1;
-    cache.close();
     writeSettings(sampleKey);
 
     PtyPair pty;

@@ -1,6 +1,6 @@
 #include "datapoint/vokjson.h"
+#include "protocol/vokfiles.h"
 
-#include <QCoreApplication>
 #include <QDebug>
 #include <QFile>
 #include <QJsonArray>
@@ -18,8 +18,6 @@
 
 namespace {
 
-// A fetch that has not completed by then counts as no answer.
-constexpr int fetchTimeoutMs = 10000;
 // The 16-bit length field of a frame also counts 6 bytes besides the status data.
 constexpr qint64 maxStatusDataBytes = 0xFFFF - 6;
 // Status and control data start after FF FF, len (2), cmd, sn, flags (2) and action.
@@ -118,18 +116,14 @@ void VokJson::setServiceHost(const QString &hostAndPort)
     serviceHost = hostAndPort;
 }
 
-QString VokJson::cachePath(const QString &productKey)
+void VokJson::setFetchTimeout(int milliseconds)
 {
-    // A key is a file name inside json/, never a way out of it.
-    if (productKey.contains(QLatin1Char('/')) || productKey.contains(QLatin1Char('\\'))
-        || productKey.contains(QChar(0)))
-        return QString();
-    return QCoreApplication::applicationDirPath() + "/json/" + productKey + ".json";
+    fetchTimeoutMs = milliseconds;
 }
 
 void VokJson::requestJson(const QString &productKey)
 {
-    jsonPath = cachePath(productKey);
+    jsonPath = VokFiles::definitionCache(productKey);
     QUrl url(QStringLiteral("http://") + serviceHost + QStringLiteral("/v2/datapoint"));
     // Percent-encoded, so that a key holding & or # stays one query value.
     url.setQuery("product_key=" + QString::fromLatin1(QUrl::toPercentEncoding(productKey))
@@ -169,7 +163,7 @@ void VokJson::replyFinished(QNetworkReply *reply)
 
 void VokJson::parseJson(const QString &productKey)
 {
-    jsonPath = cachePath(productKey);
+    jsonPath = VokFiles::definitionCache(productKey);
     if (parseFile(jsonPath))
         emit ListOk(dataPointList);
 }

@@ -20,11 +20,13 @@ class VokJson : public QObject
 public:
     explicit VokJson(QObject *parent = nullptr);
 
-    // Fetch and cache (json/<key>.json beside the executable).
+    // Fetch and cache (VokFiles::definitionCache).
     void requestJson(const QString &productKey);
     // "host:port" of the definition service; the built-in default is the
     // VOK_DATAPOINT_HOST build setting.
     void setServiceHost(const QString &hostAndPort);
+    // A fetch that has not completed by then counts as no answer (10 s).
+    void setFetchTimeout(int milliseconds);
     // Parse the cached definition of the key; emits ListOk on success.
     void parseJson(const QString &productKey);
     // The same parse from any definition file; false when the file cannot be
@@ -53,7 +55,6 @@ public slots:
     void replyFinished(QNetworkReply *);
 
 private:
-    static QString cachePath(const QString &productKey);
     const json_struct *findDataPoint(const QString &displayName) const;
     qint64 sectionBits(const QString &type) const;
 
@@ -65,6 +66,7 @@ private:
     qint64 faultBits = 0;
     QString jsonPath;
     QString serviceHost;
+    int fetchTimeoutMs = 10000;
 };
 
 #endif // VOKJSON_H

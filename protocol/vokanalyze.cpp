@@ -1,8 +1,8 @@
 #include "protocol/vokanalyze.h"
 
+#include "protocol/vokfiles.h"
 #include "protocol/vokframer.h"
 
-#include <QCoreApplication>
 #include <QDebug>
 #include <QSettings>
 #include <QStringList>
@@ -94,7 +94,7 @@ VokAnalyze::VokAnalyze(VokFramer *framer, QObject *parent, const QString &settin
     }
     this->framer = framer;
     const QString path = settingsPath.isEmpty()
-            ? QCoreApplication::applicationDirPath() + "/auto_analyze.ini"
+            ? VokFiles::analyzeSettings()
             : settingsPath;
     settings = new QSettings(path, QSettings::IniFormat);
     settings->setIniCodec("UTF-8");

@@ -17,7 +17,7 @@ class VokAnalyze : public QObject
 {
     Q_OBJECT
 public:
-    // settingsPath empty: auto_analyze.ini beside the executable.
+    // settingsPath empty: VokFiles::analyzeSettings().
     explicit VokAnalyze(VokFramer *framer, QObject *parent = nullptr,
                         const QString &settingsPath = QString());
     ~VokAnalyze() override;

@@ -2,7 +2,8 @@
 // fetching definitions from it.
 
 #include "datapoint/vokjson.h"
-#include "support/testfiles.h"
+#include "protocol/vokfiles.h"
+#include "support/testroot.h"
 
 #include <QDir>
 #include <QFile>
@@ -76,7 +77,6 @@ class TestDatapointService : public QObject
 private slots:
     void initTestCase();
     void cleanupTestCase();
-    void cleanup();
 
     void servesDefinitionByteForByte();
     void refusesBadRequests_data();
@@ -97,6 +97,7 @@ private:
     QString servedFile(const QString &key) const { return served.filePath(key + ".json"); }
 
     QTemporaryDir root;
+    TestRoot files; // the fetch cache
     QDir served;
     QProcess service;
     QByteArray serviceLog;
@@ -105,7 +106,7 @@ private:
 
 void TestDatapointService::initTestCase()
 {
-    QVERIFY(root.isValid());
+    QVERIFY(root.isValid() && files.isValid());
     QVERIFY(QDir(root.path()).mkdir("served"));
     served.setPath(root.filePath("served"));
     QVERIFY(writeFile(root.filePath("secret.json"), "{\"secret\": true}"));
@@ -128,14 +129,6 @@ void TestDatapointService::cleanupTestCase()
 {
     service.terminate();
     QVERIFY(service.waitForFinished(10000));
-}
-
-void TestDatapointService::cleanup()
-{
-    const QDir cache(QCoreApplication::applicationDirPath() + "/json");
-    for (const QString &name : cache.entryList({"tst-dps-*"}, QDir::Files))
-        QFile::remove(cache.filePath(name));
-    QFile::remove(QCoreApplication::applicationDirPath() + "/tst-dps-escape.json");
 }
 
 HttpAnswer TestDatapointService::exchange(const QByteArray &request)
@@ -291,7 +284,7 @@ void TestDatapointService::fetchOutcomes()
     if (!served.isNull())
         QVERIFY(writeFile(servedFile(key), served));
     if (!cached.isNull() && served != cached) // an older definition is cached
-        QVERIFY(writeFile(cacheFile(key), cached));
+        QVERIFY(writeFile(VokFiles::definitionCache(key), cached));
 
     Fetcher fetch(port);
     fetch.json.requestJson(key);
@@ -300,7 +293,8 @@ void TestDatapointService::fetchOutcomes()
     for (const QList<QVariant> &arguments : fetch.stat)
         emitted.append(arguments.at(0));
     QCOMPARE(emitted, stats);
-    QCOMPARE(readFile(cacheFile(key)), cached.isNull() ? QByteArray("<missing>") : cached);
+    QCOMPARE(readFile(VokFiles::definitionCache(key)),
+             cached.isNull() ? QByteArray("<missing>") : cached);
 }
 
 void TestDatapointService::refetchTruncatesAndOverlappingFetchesKeepTheirKeys()
@@ -310,7 +304,7 @@ void TestDatapointService::refetchTruncatesAndOverlappingFetchesKeepTheirKeys()
     Fetcher fetch(port);
     fetch.json.requestJson("tst-dps-twice");
     QVERIFY(fetch.stat.wait(20000));
-    QCOMPARE(readFile(cacheFile("tst-dps-twice")), longBody);
+    QCOMPARE(readFile(VokFiles::definitionCache("tst-dps-twice")), longBody);
 
     QVERIFY(writeFile(servedFile("tst-dps-twice"), "{}"));
     QVERIFY(writeFile(servedFile("tst-dps-other"), "{\"other\": 2}"));
@@ -318,8 +312,8 @@ void TestDatapointService::refetchTruncatesAndOverlappingFetchesKeepTheirKeys()
     fetch.json.requestJson("tst-dps-other");
     QTRY_COMPARE_WITH_TIMEOUT(fetch.stat.count(), 3, 20000);
     QVERIFY(fetch.stat[1][0].toBool() && fetch.stat[2][0].toBool());
-    QCOMPARE(readFile(cacheFile("tst-dps-twice")), QByteArray("{}"));
-    QCOMPARE(readFile(cacheFile("tst-dps-other")), QByteArray("{\"other\": 2}"));
+    QCOMPARE(readFile(VokFiles::definitionCache("tst-dps-twice")), QByteArray("{}"));
+    QCOMPARE(readFile(VokFiles::definitionCache("tst-dps-other")), QByteArray("{\"other\": 2}"));
 }
 
 void TestDatapointService::keyCannotLeaveTheCacheFolder()
@@ -340,12 +334,12 @@ void TestDatapointService::keyCannotLeaveTheCacheFolder()
     fetch.json.requestJson("../tst-dps-escape");
     QTRY_VERIFY_WITH_TIMEOUT(fetch.ended(), 20000);
     QCOMPARE(fetch.stat.count(), 0);
-    QVERIFY(!QFile::exists(QCoreApplication::applicationDirPath() + "/tst-dps-escape.json"));
+    QVERIFY(!QFile::exists(files.filePath("tst-dps-escape.json")));
 
     // The same service does serve a plain key.
     fetch.json.requestJson("tst-dps-plain");
     QVERIFY(fetch.stat.wait(20000));
-    QCOMPARE(readFile(cacheFile("tst-dps-plain")), QByteArray("{}"));
+    QCOMPARE(readFile(VokFiles::definitionCache("tst-dps-plain")), QByteArray("{}"));
 }
 
 void TestDatapointService::unreachableServiceGivesNoSignal()
@@ -362,13 +356,14 @@ void TestDatapointService::unreachableServiceGivesNoSignal()
     QVERIFY(silent.listen(QHostAddress::LocalHost));
     Fetcher dead(deadPort);
     Fetcher unanswered(silent.serverPort());
+    unanswered.json.setFetchTimeout(500);
     dead.json.requestJson("tst-dps-dead");
     unanswered.json.requestJson("tst-dps-silent");
     QTRY_VERIFY_WITH_TIMEOUT(silent.hasPendingConnections(), 20000);
     QTRY_VERIFY_WITH_TIMEOUT(dead.ended() && unanswered.ended(), 60000);
     QCOMPARE(dead.stat.count() + unanswered.stat.count(), 0);
-    QVERIFY(!QFile::exists(cacheFile("tst-dps-dead")));
-    QVERIFY(!QFile::exists(cacheFile("tst-dps-silent")));
+    QVERIFY(!QFile::exists(VokFiles::definitionCache("tst-dps-dead")));
+    QVERIFY(!QFile::exists(VokFiles::definitionCache("tst-dps-silent")));
 }
 
 QTEST_GUILESS_MAIN(TestDatapointService)

@@ -4,6 +4,7 @@
 #include "support/modalcloser.h"
 #include "support/ptypair.h"
 #include "support/dualpane.h"
+#include "support/testroot.h"
 #include "support/widgetlookup.h"
 
 #include <QComboBox>
@@ -28,6 +29,7 @@ private slots:
 private:
     void verifyFixedSize(const QSize &size);
 
+    TestRoot root; // the MCU page's settings, with the placeholder key
     // Closes the MCU page's first-use prompt whenever tab 1 is entered.
     ModalCloser *closer = nullptr;
     MainWindow *window = nullptr;

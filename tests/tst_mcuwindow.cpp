@@ -77,17 +77,14 @@ private:
     void click(const char *button) { child<QPushButton>(page.get(), button)->click(); }
     QByteArray readExactly(int count);
 
-    SavedFiles saved; // put back when the test object goes
+    TestRoot root;
     std::unique_ptr<McuWindow> page;
     std::unique_ptr<PtyPair> pty;
 };
 
 void TestMcuWindow::initTestCase()
 {
-    for (const QString &path : {iniPath(), definitionPath(abcKey), definitionPath(richKey),
-                                definitionPath(noDefinitionKey)})
-        saved.keep(path);
-    QFile::remove(definitionPath(noDefinitionKey));
+    QVERIFY(root.isValid());
     writeDefinition(abcKey, abcDefinition());
     writeDefinition(richKey, richDefinition());
 }

@@ -2,10 +2,12 @@
 #define TST_MCUWINDOW_FIXTURE_H
 
 // Shared by the MCU page's tests and benchmark: a known auto_analyze.ini and
-// definitions beside the executable (the page reads them there), put back
-// afterwards, plus helpers to drive the page's widgets.
+// definitions in the files' root (a test's TestRoot), plus helpers to drive
+// the page's widgets.
 
+#include "protocol/vokfiles.h"
 #include "protocol/voktool.h"
+#include "support/testroot.h"
 #include "support/widgetlookup.h"
 
 #include <QByteArray>
@@ -30,12 +32,8 @@ namespace McuFixture {
 inline const QString abcKey = QStringLiteral("abcdef0123456789abcdef0123456789");
 inline const QString placeholderKey = QStringLiteral("11223344556677889900112233445566");
 
+// Where the helper programs are built.
 inline QString binDir() { return QCoreApplication::applicationDirPath(); }
-inline QString iniPath() { return binDir() + QStringLiteral("/auto_analyze.ini"); }
-inline QString definitionPath(const QString &key)
-{
-    return binDir() + QStringLiteral("/json/") + key + QStringLiteral(".json");
-}
 
 inline QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
 
@@ -70,34 +68,10 @@ inline QByteArray productInfoTemplate(const QString &productKey)
     return frame;
 }
 
-// Keeps the files it touches and puts them back on destruction.
-class SavedFiles
-{
-public:
-    void keep(const QString &path)
-    {
-        QFile file(path);
-        saved.append({path, file.exists(), file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray()});
-    }
-    ~SavedFiles()
-    {
-        for (const Entry &entry : saved) {
-            QFile::remove(entry.path);
-            QFile file(entry.path);
-            if (entry.existed && file.open(QIODevice::WriteOnly))
-                file.write(entry.content);
-        }
-    }
-
-private:
-    struct Entry { QString path; bool existed; QByteArray content; };
-    QList<Entry> saved;
-};
-
 inline void writeSettings(const QString &productKey)
 {
-    QFile::remove(iniPath());
-    QSettings settings(iniPath(), QSettings::IniFormat);
+    QFile::remove(VokFiles::analyzeSettings());
+    QSettings settings(VokFiles::analyzeSettings(), QSettings::IniFormat);
     settings.setIniCodec("UTF-8");
     settings.setValue("product_key/key", productKey);
     settings.setValue("Respond/02", hexText(productInfoTemplate(productKey)));
@@ -132,7 +106,7 @@ inline QJsonObject withRange(QJsonObject point, qint64 min, qint64 max)
 
 inline void writeDefinition(const QString &key, const QJsonArray &attrs)
 {
-    QFile file(definitionPath(key));
+    QFile file(VokFiles::definitionCache(key));
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         file.write(QJsonDocument(QJsonObject{{"entities", QJsonArray{QJsonObject{{"attrs", attrs}}}}})
                        .toJson());

@@ -26,13 +26,12 @@ private slots:
     void f5ClearsTheLogFromAnyTab();
 
 private:
-    SavedFiles saved; // put back when the test object goes
+    TestRoot root;
 };
 
 void TestMcuWindowInMainWindow::initTestCase()
 {
-    saved.keep(iniPath());
-    saved.keep(definitionPath(abcKey));
+    QVERIFY(root.isValid());
     writeDefinition(abcKey, abcDefinition());
 }
 
@@ -62,9 +61,11 @@ void TestMcuWindowInMainWindow::firstUsePrompt()
     QCOMPARE(closer.seen, QStringList(QVector<QString>(prompts, prompt).toList()));
 }
 
-// Timed upload on, across leaving the page and coming back, and off.
+// Timed upload on, across leaving the page and coming back, and off. The
+// page counts its interval in tenths of a second here: 3 units are 300 ms.
 void TestMcuWindowInMainWindow::timedUpload()
 {
+    const int unit = 100;
     writeSettings(abcKey);
     PtyPair pty;
     QVERIFY(pty.isValid());
@@ -72,6 +73,7 @@ void TestMcuWindowInMainWindow::timedUpload()
     window.show();
     auto *tabs = window.findChild<QTabWidget *>("tabWidget");
     auto *page = window.findChild<McuWindow *>();
+    page->setUploadUnit(unit);
     auto *toggle = child<QPushButton>(page, "pushButton_autoupload");
     auto reports = [&] { return headerCount(page, "SEND:"); };
     const QByteArray report = stamped(hex("FFFF000A 05 00 0000 04 00 00 0000 00"));
@@ -79,11 +81,11 @@ void TestMcuWindowInMainWindow::timedUpload()
     tabs->setCurrentIndex(1);
     QVERIFY(openPort(page, pty.slavePath()));
     // The user has emptied the box and not typed a new value yet: the
-    // accepted value (3 s) is used, not the empty text.
+    // accepted value (3) is used, not the empty text.
     child<QSpinBox>(page, "spinBox")->findChild<QLineEdit *>()->clear();
     toggle->click();
     QCOMPARE(toggle->text(), QStringLiteral("定时上报关"));
-    QTest::qWait(1000);
+    QTest::qWait(unit);
     QCOMPARE(reports(), 0); // the first report comes after one interval
     QTRY_VERIFY_WITH_TIMEOUT(reports() >= 1, 15000);
     QCOMPARE(pty.readAtLeast(14, 5000).left(14).toHex(), report.toHex());
@@ -92,9 +94,9 @@ void TestMcuWindowInMainWindow::timedUpload()
     tabs->setCurrentIndex(0);
     QCOMPARE(child<QPushButton>(page, "pushButton_open3")->text(), QStringLiteral("打开串口"));
     QCOMPARE(toggle->text(), QStringLiteral("定时上报关"));
-    QTest::qWait(200); // a report sent just before is shown by now
+    QTest::qWait(2 * unit); // a report sent just before is shown by now
     const int beforeReopen = reports();
-    QTest::qWait(3500);
+    QTest::qWait(8 * unit);
     QCOMPARE(reports(), beforeReopen);
 
     // Back on the page, reopening the port resumes the reports by itself.
@@ -106,9 +108,9 @@ void TestMcuWindowInMainWindow::timedUpload()
 
     toggle->click();
     QCOMPARE(toggle->text(), QStringLiteral("定时上报开"));
-    QTest::qWait(200);
+    QTest::qWait(2 * unit);
     const int afterOff = reports();
-    QTest::qWait(3500);
+    QTest::qWait(8 * unit);
     QCOMPARE(reports(), afterOff);
 
     // Closing with the open button ends timed upload.

@@ -13,6 +13,7 @@ using namespace McuFixture;
 
 namespace {
 const QString sampleKey = QStringLiteral("5f0c2e7d9b1a4c83a6e2d4f7b8c90e15");
+QString sampleDefinition() { return TestRoot::shipped("datapoints/" + sampleKey + ".json"); }
 }
 
 class TestMcuWindowWithModuleSim : public QObject
@@ -23,15 +24,13 @@ private slots:
     void scriptedExchangeIsAnsweredSoundly();
 
 private:
-    SavedFiles saved; // put back when the test object goes
+    TestRoot root;
 };
 
 void TestMcuWindowWithModuleSim::initTestCase()
 {
-    saved.keep(iniPath());
-    saved.keep(definitionPath(sampleKey));
-    QFile::remove(definitionPath(sampleKey));
-    QVERIFY(QFile::copy(binDir() + "/datapoints/" + sampleKey + ".json", definitionPath(sampleKey)));
+    QVERIFY(root.isValid());
+    QVERIFY(QFile::copy(sampleDefinition(), VokFiles::definitionCache(sampleKey)));
     writeSettings(sampleKey);
 }
 
@@ -58,7 +57,7 @@ void TestMcuWindowWithModuleSim::scriptedExchangeIsAnsweredSoundly()
     QProcess sim;
     sim.setProgram(binDir() + "/vok-module-sim");
     sim.setArguments({"--pty", "--check", "--timeout", "5000", "--definition",
-                      binDir() + "/datapoints/" + sampleKey + ".json", "--script", script.fileName()});
+                      sampleDefinition(), "--script", script.fileName()});
     sim.start();
     QVERIFY(sim.waitForStarted(10000));
     QVERIFY(QTest::qWaitFor([&] { return sim.canReadLine(); }, 20000));

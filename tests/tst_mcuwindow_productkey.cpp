@@ -44,12 +44,15 @@ private slots:
 
 private:
     int tableRows() const { return child<QTableWidget>(page.get(), "datapoint_table")->rowCount(); }
-    static QString storedKey() { return QSettings(iniPath(), QSettings::IniFormat).value("product_key/key").toString(); }
+    static QString storedKey()
+    {
+        return QSettings(VokFiles::analyzeSettings(), QSettings::IniFormat).value("product_key/key").toString();
+    }
     // Clicks the button; returns the boxes shown, with the table's row count
     // at the moment "成功" was on screen.
     QStringList clickAndCollectBoxes(const char *button);
 
-    SavedFiles saved; // put back when the test object goes
+    TestRoot root;
     QProcess service;
     QString serviceHost;
     std::unique_ptr<McuWindow> page;
@@ -58,14 +61,12 @@ private:
 
 void TestMcuWindowProductKey::initTestCase()
 {
-    for (const QString &path : {iniPath(), definitionPath(abcKey), definitionPath(sampleKey),
-                                definitionPath(unknownKey)})
-        saved.keep(path);
+    QVERIFY(root.isValid());
     writeDefinition(abcKey, abcDefinition());
 
     // The service serves the shipped sample definition only.
     service.setProgram(binDir() + "/vok-datapoint-service");
-    service.setArguments({"--port", "0", "--dir", binDir() + "/datapoints"});
+    service.setArguments({"--port", "0", "--dir", TestRoot::shipped("datapoints")});
     service.start();
     QVERIFY(service.waitForStarted(10000));
     QVERIFY(QTest::qWaitFor([&] { return service.canReadLine(); }, 20000));
@@ -83,7 +84,7 @@ void TestMcuWindowProductKey::cleanupTestCase()
 
 void TestMcuWindowProductKey::init()
 {
-    QFile::remove(definitionPath(sampleKey));
+    QFile::remove(VokFiles::definitionCache(sampleKey));
     writeSettings(abcKey);
     page = std::make_unique<McuWindow>();
     page->datapointModel()->setServiceHost(serviceHost);
@@ -129,7 +130,7 @@ void TestMcuWindowProductKey::savedKeyIsFetchedAndTableRebuiltAfterTheBox()
     QCOMPARE(clickAndCollectBoxes("pushButton_productkey"), QStringList{successBox});
     QCOMPARE(rowsWhileSuccessShown, 3); // still the old definition while the box was up
     QVERIFY(tableRows() > 3);
-    QVERIFY(QFile::exists(definitionPath(sampleKey)));
+    QVERIFY(QFile::exists(VokFiles::definitionCache(sampleKey)));
     QCOMPARE(storedKey(), sampleKey);
 
     // The module now gets the new key in the product information.
@@ -160,7 +161,7 @@ void TestMcuWindowProductKey::refusedOrFailedKeyKeepsTheTable()
     child<QLineEdit>(page.get(), "lineEdit_productkey")->setText(typed);
     QCOMPARE(clickAndCollectBoxes("pushButton_productkey"), QStringList{box});
     QCOMPARE(tableRows(), 3);
-    QVERIFY(!QFile::exists(definitionPath(unknownKey)));
+    QVERIFY(!QFile::exists(VokFiles::definitionCache(unknownKey)));
     QCOMPARE(storedKey(), storedAfter);
 }
 

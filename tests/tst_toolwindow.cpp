@@ -1,4 +1,5 @@
 #include "pages/tool/toolwindow.h"
+#include "support/testroot.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -42,13 +43,14 @@ void TestToolWindow::checksum()
     QCOMPARE(page.findChild<QLabel *>("label_result")->text(), result);
 }
 
-// The picture beside the executable, under every other widget.
+// The picture in the files' root, under every other widget.
 void TestToolWindow::backgroundPicture()
 {
+    TestRoot root;
     ToolWindow fresh;
     auto *background = fresh.findChild<QLabel *>("label_background");
     QCOMPARE(fresh.findChildren<QWidget *>().first(), background);
-    QVERIFY(background->styleSheet().contains(QCoreApplication::applicationDirPath() + "/image/background.png"));
+    QVERIFY(background->styleSheet().contains(root.filePath("image/background.png")));
 }
 
 QTEST_MAIN(TestToolWindow)

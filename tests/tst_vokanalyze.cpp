@@ -1,7 +1,7 @@
 #include "protocol/vokanalyze.h"
 #include "protocol/vokframer.h"
 #include "support/framestream.h"
-#include "support/testfiles.h"
+#include "support/testroot.h"
 
 #include <QtTest>
 
@@ -26,7 +26,7 @@ QByteArray frame(quint8 cmd, quint8 sn, const QByteArray &payload = {})
 
 QString shippedIni()
 {
-    return QCoreApplication::applicationDirPath() + "/auto_analyze.ini";
+    return TestRoot::shipped("auto_analyze.ini");
 }
 
 // Every key the analyser takes a text from.

@@ -1,6 +1,7 @@
 #include "datapoint/vokjson.h"
 #include "protocol/voktool.h"
-#include "support/testfiles.h"
+#include "protocol/vokfiles.h"
+#include "support/testroot.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -65,9 +66,12 @@ class TestVokJson : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { qRegisterMetaType<QList<json_struct>>(); }
+    void initTestCase()
+    {
+        qRegisterMetaType<QList<json_struct>>();
+        QVERIFY(root.isValid());
+    }
     void init() { json.parseFile(QString()); } // no definition
-    void cleanup();
 
     void readsRecordsTheWayJsonAccessorsDo();
     void parseJsonForgetsOldDefinition();
@@ -89,14 +93,9 @@ private:
     }
 
     QTemporaryDir dir;
+    TestRoot root;
     VokJson json;
 };
-
-void TestVokJson::cleanup()
-{
-    QFile::remove(cacheFile("tst-vokjson-parse"));
-    QFile::remove(QCoreApplication::applicationDirPath() + "/tst-vokjson-outside.json");
-}
 
 void TestVokJson::readsRecordsTheWayJsonAccessorsDo()
 {
@@ -161,12 +160,13 @@ void TestVokJson::parseJsonForgetsOldDefinition()
         {"{\"entities\": {\"attrs\": [{}]}}", true},
     };
     for (const auto &c : cases) {
-        QVERIFY(writeFile(cacheFile(key), document(exampleAttrs())));
+        QVERIFY(writeFile(VokFiles::definitionCache(key), document(exampleAttrs())));
         json.parseJson(key);
         QCOMPARE(listOk.count(), 1);
         QCOMPARE(listOk.takeFirst()[0].value<QList<json_struct>>().size(), 3);
 
-        QVERIFY(c.content ? writeFile(cacheFile(key), c.content) : QFile::remove(cacheFile(key)));
+        const QString cache = VokFiles::definitionCache(key);
+        QVERIFY(c.content ? writeFile(cache, c.content) : QFile::remove(cache));
         json.parseJson(key);
         QCOMPARE(listOk.count(), int(c.announced));
         if (c.announced)
@@ -177,7 +177,7 @@ void TestVokJson::parseJsonForgetsOldDefinition()
     }
 
     // A key is never a path out of the cache folder.
-    QVERIFY(writeFile(QCoreApplication::applicationDirPath() + "/tst-vokjson-outside.json",
+    QVERIFY(writeFile(root.filePath("tst-vokjson-outside.json"),
                       document(exampleAttrs())));
     json.parseJson("../tst-vokjson-outside");
     QCOMPARE(listOk.count(), 0);
@@ -400,8 +400,7 @@ void TestVokJson::randomDefinitionsRoundTrip()
 
 void TestVokJson::sampleDefinitionAndTruncatedFrames()
 {
-    QVERIFY(json.parseFile(QCoreApplication::applicationDirPath()
-                           + "/datapoints/5f0c2e7d9b1a4c83a6e2d4f7b8c90e15.json"));
+    QVERIFY(json.parseFile(TestRoot::shipped("datapoints/5f0c2e7d9b1a4c83a6e2d4f7b8c90e15.json")));
     const QList<json_struct> list = json.dataPoints();
     QCOMPARE(list.size(), 19);
     // Writable datapoints first, as control frames address them by position.

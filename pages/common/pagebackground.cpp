@@ -1,12 +1,12 @@
 #include "pages/common/pagebackground.h"
+#include "protocol/vokfiles.h"
 
-#include <QCoreApplication>
 #include <QLabel>
 
 void PageBackground::apply(QLabel *label)
 {
     // Quoted, so that a program folder with spaces or parentheses in its
     // path still shows the picture.
-    const QString path = QCoreApplication::applicationDirPath() + "/image/background.png";
+    const QString path = VokFiles::backgroundImage();
     label->setStyleSheet("border-image:url(\"" + path + "\")");
 }

@@ -3,7 +3,7 @@
 
 class QLabel;
 
-// The picture image/background.png beside the executable, stretched over a
+// The picture VokFiles::backgroundImage(), stretched over a
 // page's bottom-most label.
 class PageBackground
 {

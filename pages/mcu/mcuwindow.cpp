@@ -274,7 +274,7 @@ void McuWindow::on_pushButton_autoupload_clicked()
         return;
     // The accepted value (3 to 99 s), not the text being typed, which may
     // be empty or below the minimum for a moment.
-    uploadTimer->start(ui->spinBox->value() * 1000);
+    uploadTimer->start(ui->spinBox->value() * uploadUnitMs);
     ui->pushButton_autoupload->setText(autoUploadOffText);
     autoUpload = true;
 }

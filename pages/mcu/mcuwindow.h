@@ -45,6 +45,9 @@ public:
     // The page's datapoint model, so that a test can point its fetches at a
     // local service.
     VokJson *datapointModel() const { return json; }
+    // The timed-upload interval counts in these (seconds by default), so
+    // that a test need not wait whole seconds.
+    void setUploadUnit(int milliseconds) { uploadUnitMs = milliseconds; }
 
 private slots:
     void UpdateUi(QList<QString> ComList);
@@ -76,6 +79,7 @@ private:
     VokTool *tool;
     QTimer *uploadTimer;
     bool autoUpload = false;
+    int uploadUnitMs = 1000;
     DataPointTable *table;
     FrameLog *frameLog;
 

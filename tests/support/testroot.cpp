@@ -1,0 +1,41 @@
+#include "support/testroot.h"
+
+#include "protocol/vokfiles.h"
+
+#include <QDir>
+#include <QFile>
+
+TestRoot::TestRoot()
+{
+    const QDir root(dir.path());
+    valid = dir.isValid() && root.mkpath("json") && root.mkpath("image")
+            && QFile::copy(shipped("auto_analyze.ini"), filePath("auto_analyze.ini"))
+            && QFile::copy(shipped("image/background.png"), filePath("image/background.png"));
+    // Copies keep the source's read-only mode; the tests rewrite them.
+    for (const char *copied : {"auto_analyze.ini", "image/background.png"})
+        QFile::setPermissions(filePath(copied), QFile::ReadOwner | QFile::WriteOwner);
+    VokFiles::setRoot(dir.path());
+}
+
+TestRoot::~TestRoot()
+{
+    VokFiles::setRoot(QString());
+}
+
+QString TestRoot::shipped(const QString &relative)
+{
+    return QStringLiteral(VOK_SHIPPED_FILES "/") + relative;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+bool writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+           && file.write(content) == content.size();
+}
