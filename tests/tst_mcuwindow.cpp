@@ -114,7 +114,7 @@ void TestMcuWindow::makePage(const QString &productKey)
 QByteArray TestMcuWindow::readExactly(int count)
 {
     QByteArray bytes = pty->readAtLeast(count, 10000);
-    bytes += pty->read(300, 50); // anything beyond the expected bytes is a fault
+    bytes += pty->read(50, 10); // anything beyond the expected bytes is a fault
     return bytes;
 }
 
@@ -284,13 +284,12 @@ void TestMcuWindow::userFramesOnlyWithThePortOpen()
     for (const char *name : {"pushButton_send3", "pushButton_easylink", "pushButton_init",
                              "pushButton_upload", "pushButton_autoupload"})
         click(name);
-    QTest::qWait(200);
+    QTest::qWait(50);
     QVERIFY(logLines(page.get()).isEmpty());
     QCOMPARE(child<QPushButton>(page.get(), "pushButton_autoupload")->text(), QStringLiteral("定时上报开"));
 
     // Opened now, nothing that was clicked before reaches the line.
     QVERIFY(openPort(page.get(), pty->slavePath()));
-    QTest::qWait(300);
     QVERIFY(pty->read(200).isEmpty());
 
     // With the port open they send exactly their bytes and log them.
