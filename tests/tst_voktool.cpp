@@ -6,9 +6,9 @@ class TestVokTool : public QObject
 {
     Q_OBJECT
 private slots:
-    void checksumOfSampleFrames_data();
-    void checksumOfSampleFrames();
-    void checksumEdges();
+    void checksum_data();
+    void checksum();
+    void getUint16_data();
     void getUint16();
     void toHexString();
 
@@ -16,39 +16,52 @@ private:
     VokTool tool;
 };
 
-void TestVokTool::checksumOfSampleFrames_data()
+// Frames end in their checksum: the sum of all bytes after the header.
+void TestVokTool::checksum_data()
 {
-    QTest::addColumn<QByteArray>("frame");
-    QTest::newRow("01") << QByteArray::fromHex("FFFF00050100000006");
-    QTest::newRow("0B") << QByteArray::fromHex("FFFF0005 0B000000 10");
-    QTest::newRow("09") << QByteArray::fromHex("FFFF0006090000000211");
-    QTest::newRow("0D router+cloud") << QByteArray::fromHex("FFFF00070D0200000032 48");
-    QTest::newRow("0D router") << QByteArray::fromHex("FFFF00070D0100000012 27");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("tail");
+    QTest::addColumn<int>("sum");
+    const auto row = [](const char *name, const char *hex, int start = 2, int tail = 1) {
+        const QByteArray bytes = QByteArray::fromHex(hex);
+        QTest::newRow(name) << bytes << start << tail << int(quint8(bytes.back()));
+    };
+    row("01", "FFFF00050100000006");
+    row("0B", "FFFF0005 0B000000 10");
+    row("09", "FFFF0006090000000211");
+    row("0D router+cloud", "FFFF00070D0200000032 48");
+    row("0D router", "FFFF00070D0100000012 27");
+    row("nothing to sum", "FFFF00");
+    row("sum 0x180 keeps its low byte", "FFFF0080808000 80", 2, 2);
+    row("tail longer than the data", "0100", 0, 5);
+    QTest::newRow("empty") << QByteArray() << 2 << 1 << 0;
 }
 
-void TestVokTool::checksumOfSampleFrames()
+void TestVokTool::checksum()
 {
-    QFETCH(QByteArray, frame);
-    QCOMPARE(tool.checksum(frame, 2, 1), quint8(frame.back()));
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, start);
+    QFETCH(int, tail);
+    QFETCH(int, sum);
+    QCOMPARE(tool.checksum(bytes, start, tail), quint8(sum));
 }
 
-void TestVokTool::checksumEdges()
+void TestVokTool::getUint16_data()
 {
-    QCOMPARE(tool.checksum(QByteArray::fromHex("FFFF00"), 2, 1), quint8(0));
-    QCOMPARE(tool.checksum(QByteArray(), 2, 1), quint8(0));
-    // 0x180 keeps its low byte
-    QCOMPARE(tool.checksum(QByteArray::fromHex("FFFF0080808000"), 2, 1), quint8(0x80));
-    // a tail longer than the data reads nothing
-    QCOMPARE(tool.checksum(QByteArray::fromHex("0102"), 0, 5), quint8(0));
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<uint>("value");
+    QTest::newRow("71") << QByteArray::fromHex("FFFF0047") << 71u;
+    QTest::newRow("both bytes") << QByteArray::fromHex("FFFF1234") << 0x1234u;
+    QTest::newRow("one byte short") << QByteArray::fromHex("FFFF7F") << 0x7Fu;
+    QTest::newRow("two bytes short") << QByteArray::fromHex("FFFF") << 0u;
 }
 
 void TestVokTool::getUint16()
 {
-    QCOMPARE(tool.getUint16(QByteArray::fromHex("FFFF0047"), 2), 71u);
-    QCOMPARE(tool.getUint16(QByteArray::fromHex("FFFF1234"), 2), 0x1234u);
-    QCOMPARE(tool.getUint16(QByteArray::fromHex("FFFF00"), 2), 0u);
-    QCOMPARE(tool.getUint16(QByteArray::fromHex("FFFF7F"), 2), 0x7Fu);
-    QCOMPARE(tool.getUint16(QByteArray::fromHex("FFFF"), 2), 0u);
+    QFETCH(QByteArray, bytes);
+    QFETCH(uint, value);
+    QCOMPARE(uint(tool.getUint16(bytes, 2)), value);
 }
 
 void TestVokTool::toHexString()

@@ -20,7 +20,9 @@ cmake -S . -B "$build_dir" -DVOK_SANITIZE="$sanitize"
 cmake --build "$build_dir" -j"$(nproc)"
 
 export QT_QPA_PLATFORM=offscreen
-export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:strict_string_checks=1"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
+# Leaks of the system libraries' process-lifetime caches are not ours.
+export LSAN_OPTIONS="suppressions=$PWD/tools/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 cd "$build_dir"
 ctest --output-on-failure -j"$(nproc)"
