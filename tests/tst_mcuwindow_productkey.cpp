@@ -107,7 +107,7 @@ QStringList TestMcuWindowProductKey::clickAndCollectBoxes(const char *button)
             rowsWhileSuccessShown = tableRows();
     });
     watcher.start(10);
-    ModalCloser closer(50); // slower than the watcher, so it sees the box first
+    ModalCloser closer(300); // slower than the watcher, so it sees the box first
     child<QPushButton>(page.get(), button)->click();
     // The caller compares the boxes, so a missing one is reported there.
     [[maybe_unused]] const bool shown = QTest::qWaitFor([&] { return !closer.seen.isEmpty(); }, 20000);
