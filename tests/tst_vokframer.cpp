@@ -1,4 +1,5 @@
 #include "support/framestream.h"
+#include "support/referenceframer.h"
 #include "protocol/vokframer.h"
 
 #include <QSignalSpy>
@@ -10,57 +11,6 @@ class ChunkSource : public QObject
     Q_OBJECT
 signals:
     void DataReady(QByteArray);
-};
-
-// The splitting rules applied literally, one byte at a time:
-// append (a 0x55 right after an FF still waiting for its escape byte is that
-// escape and is dropped, exactly once), drop bytes until the buffer starts
-// with FF, give up a header whose len is 0 and look for the next FF in what
-// is held, and emit when the buffer holds len + 4 bytes.
-class ReferenceFramer
-{
-public:
-    QList<QByteArray> frames;
-
-    void feed(const QByteArray &bytes)
-    {
-        for (char byte : bytes)
-            feedByte(quint8(byte));
-    }
-
-private:
-    void feedByte(quint8 byte)
-    {
-        if (escapePending && byte == 0x55) {
-            escapePending = false;
-        } else {
-            buffer.append(char(byte));
-            escapePending = (byte == 0xFF);
-        }
-        resynchronise();
-        if (buffer.size() == 4 && length() == 0) {
-            buffer.remove(0, 1);
-            resynchronise();
-        }
-        if (buffer.size() > 4 && buffer.size() == length() + 4) {
-            frames.append(buffer);
-            buffer.clear();
-            escapePending = false;
-        }
-    }
-
-    void resynchronise()
-    {
-        while (!buffer.isEmpty() && quint8(buffer.at(0)) != 0xFF)
-            buffer.remove(0, 1);
-        if (buffer.isEmpty())
-            escapePending = false;
-    }
-
-    int length() const { return (quint8(buffer.at(2)) << 8) | quint8(buffer.at(3)); }
-
-    QByteArray buffer;
-    bool escapePending = false;
 };
 
 class TestVokFramer : public QObject

@@ -4,10 +4,13 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMetaEnum>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUrl>
 #include <QUrlQuery>
+
+#include <unistd.h>
 
 namespace {
 
@@ -15,7 +18,9 @@ namespace {
 constexpr int maxHeadBytes = 8192;
 // A client that has not sent a whole request by then is answered 408 and dropped.
 constexpr int idleTimeoutMs = 10000;
-const QByteArray headEnd("\r\n\r\n");
+// After a failed accept (out of descriptors, most likely) the service stops
+// accepting for this long instead of retrying at once.
+constexpr int acceptPauseMs = 200;
 
 QByteArray reasonPhrase(int status)
 {
@@ -26,6 +31,7 @@ QByteArray reasonPhrase(int status)
     case 405: return "Method Not Allowed";
     case 408: return "Request Timeout";
     case 431: return "Request Header Fields Too Large";
+    case 503: return "Service Unavailable";
     default: return "Error";
     }
 }
@@ -41,10 +47,32 @@ QByteArray printable(QByteArray line)
     return line;
 }
 
+// Lines end in LF with or without a CR before it. The request head ends at
+// the first empty line: its size without that line's ending, or -1 while
+// the empty line has not come.
+int headSize(const QByteArray &data)
+{
+    for (int lf = data.indexOf('\n'); lf >= 0; lf = data.indexOf('\n', lf + 1)) {
+        const int next = lf + 1;
+        if (next < data.size() && data.at(next) == '\n')
+            return lf;
+        if (next + 1 < data.size() && data.at(next) == '\r' && data.at(next + 1) == '\n')
+            return lf;
+    }
+    return -1;
+}
+
+QByteArray withoutCr(QByteArray line)
+{
+    if (line.endsWith('\r'))
+        line.chop(1);
+    return line;
+}
+
 QByteArray firstLine(const QByteArray &data)
 {
-    const int end = data.indexOf("\r\n");
-    return end < 0 ? data : data.left(end);
+    const int lf = data.indexOf('\n');
+    return withoutCr(lf < 0 ? data : data.left(lf));
 }
 
 bool isPathSafeKey(const QString &key)
@@ -55,10 +83,14 @@ bool isPathSafeKey(const QString &key)
 
 } // namespace
 
-DatapointService::DatapointService(const QString &folder, QObject *parent)
-    : QObject(parent), folder(folder), log(stdout)
+DatapointService::DatapointService(const QString &folder, int maxConnections, QObject *parent)
+    : QObject(parent), maxConnections(maxConnections), folder(folder), log(STDOUT_FILENO)
 {
     connect(&server, &QTcpServer::newConnection, this, &DatapointService::acceptConnections);
+    connect(&server, &QTcpServer::acceptError, this, &DatapointService::pauseAccepting);
+    acceptPause.setSingleShot(true);
+    acceptPause.setInterval(acceptPauseMs);
+    connect(&acceptPause, &QTimer::timeout, &server, &QTcpServer::resumeAccepting);
 }
 
 bool DatapointService::listen(const QHostAddress &address, quint16 port)
@@ -70,6 +102,12 @@ void DatapointService::acceptConnections()
 {
     while (QTcpSocket *socket = server.nextPendingConnection()) {
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        if (openConnections >= maxConnections) {
+            send(socket, {503, errorBody(503, "too many connections")}, "-");
+            continue;
+        }
+        ++openConnections;
+        connect(socket, &QObject::destroyed, this, [this] { --openConnections; });
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
         auto *idle = new QTimer(socket);
         idle->setSingleShot(true);
@@ -85,12 +123,22 @@ void DatapointService::acceptConnections()
     }
 }
 
+void DatapointService::pauseAccepting(QAbstractSocket::SocketError error)
+{
+    // Retrying a failed accept at once would only fail again, at full speed.
+    server.pauseAccepting();
+    acceptPause.start();
+    log.write(QByteArray("accept failed (")
+              + QMetaEnum::fromType<QAbstractSocket::SocketError>().valueToKey(error)
+              + "), pausing " + QByteArray::number(acceptPauseMs) + " ms");
+}
+
 void DatapointService::readRequest(QTcpSocket *socket)
 {
-    const QByteArray buffered = socket->peek(maxHeadBytes + headEnd.size());
-    const int end = buffered.indexOf(headEnd);
+    const QByteArray buffered = socket->peek(maxHeadBytes + 3); // + "\r\n\r" of the end
+    const int end = headSize(buffered);
     if (end >= 0) {
-        const QByteArray head = buffered.left(end);
+        const QByteArray head = withoutCr(buffered.left(end));
         send(socket, answerTo(head), firstLine(head));
     } else if (buffered.size() > maxHeadBytes) {
         send(socket, {431, errorBody(431, "request head too large")}, firstLine(buffered));
@@ -170,6 +218,6 @@ void DatapointService::send(QTcpSocket *socket, const Answer &answer,
     response += "Connection: close\r\n\r\n" + answer.body;
     socket->write(response);
     socket->disconnectFromHost();
-    log << peer << " \"" << printable(requestLine) << "\" "
-        << answer.status << ' ' << answer.body.size() << Qt::endl;
+    log.write(peer.toLatin1() + " \"" + printable(requestLine) + "\" "
+              + QByteArray::number(answer.status) + ' ' + QByteArray::number(answer.body.size()));
 }

@@ -5,7 +5,9 @@
 #include <QHostAddress>
 #include <QObject>
 #include <QTcpServer>
-#include <QTextStream>
+#include <QTimer>
+
+#include "requestlog.h"
 
 class QTcpSocket;
 
@@ -13,12 +15,14 @@ class QTcpSocket;
 // GET /v2/datapoint?product_key=K&format=json with the file K.json of its
 // folder, byte for byte, and every other request with a JSON "errors"
 // object. One request per connection; the connection is closed after the
-// answer. Each request gets one log line on standard output.
+// answer. At most maxConnections are served at a time: a client beyond them
+// is answered 503 at once. Each request gets one log line on standard
+// output (see RequestLog).
 class DatapointService : public QObject
 {
     Q_OBJECT
 public:
-    explicit DatapointService(const QString &folder, QObject *parent = nullptr);
+    DatapointService(const QString &folder, int maxConnections, QObject *parent = nullptr);
 
     bool listen(const QHostAddress &address, quint16 port);
     quint16 port() const { return server.serverPort(); }
@@ -32,15 +36,19 @@ private:
     };
 
     void acceptConnections();
+    void pauseAccepting(QAbstractSocket::SocketError error);
     void readRequest(QTcpSocket *socket);
     Answer answerTo(const QByteArray &head) const;
     Answer definitionOf(const QString &productKey) const;
     void send(QTcpSocket *socket, const Answer &answer, const QByteArray &requestLine);
     static QByteArray errorBody(int status, const QString &message);
 
+    const int maxConnections;
+    int openConnections = 0;
     QTcpServer server;
+    QTimer acceptPause;
     QDir folder;
-    QTextStream log;
+    RequestLog log;
 };
 
 #endif // DATAPOINTSERVICE_H

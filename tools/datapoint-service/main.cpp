@@ -8,8 +8,12 @@
 #include <QFileInfo>
 #include <QTextStream>
 
+#include <csignal>
+
 int main(int argc, char *argv[])
 {
+    // A log reader that goes away must not take the service with it.
+    std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vok-datapoint-service"));
 
@@ -27,7 +31,12 @@ int main(int argc, char *argv[])
         QStringLiteral("dir"),
         QStringLiteral("Folder of <product key>.json files (default: datapoints/ beside this program)."),
         QStringLiteral("folder"), QCoreApplication::applicationDirPath() + "/datapoints");
-    parser.addOptions({portOption, bindOption, dirOption});
+    const QCommandLineOption maxConnectionsOption(
+        QStringLiteral("max-connections"),
+        QStringLiteral("Clients served at a time; more are answered 503 (default 500). "
+                       "Keep it below the limit of open files (ulimit -n)."),
+        QStringLiteral("count"), QStringLiteral("500"));
+    parser.addOptions({portOption, bindOption, dirOption, maxConnectionsOption});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -42,13 +51,20 @@ int main(int argc, char *argv[])
         err << "vok-datapoint-service: invalid address: " << parser.value(bindOption) << Qt::endl;
         return 2;
     }
+    bool countOk = false;
+    const int maxConnections = parser.value(maxConnectionsOption).toInt(&countOk);
+    if (!countOk || maxConnections < 1) {
+        err << "vok-datapoint-service: invalid connection count: "
+            << parser.value(maxConnectionsOption) << Qt::endl;
+        return 2;
+    }
     const QFileInfo folder(parser.value(dirOption));
     if (!folder.isDir()) {
         err << "vok-datapoint-service: no such folder: " << parser.value(dirOption) << Qt::endl;
         return 2;
     }
 
-    DatapointService service(folder.absoluteFilePath());
+    DatapointService service(folder.absoluteFilePath(), maxConnections);
     if (!service.listen(address, quint16(port))) {
         err << "vok-datapoint-service: cannot listen on " << address.toString() << ':' << port
             << ": " << service.errorString() << Qt::endl;

@@ -1,0 +1,26 @@
+// The splitter against the literal per-byte rules: any bytes, cut into
+// chunks of any size (the input is the chunks, each behind its length),
+// give the same frames in the same order.
+
+#include "fuzzinput.h"
+#include "fuzzport.h"
+#include "protocol/vokframer.h"
+#include "support/referenceframer.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QList<QByteArray> chunks =
+        FuzzInput::pieces(QByteArray::fromRawData(reinterpret_cast<const char *>(data), int(size)));
+    FuzzPort port;
+    VokFramer framer(&port);
+    QList<QByteArray> frames;
+    QObject::connect(&framer, &VokFramer::LineDataReady,
+                     [&frames](const QByteArray &frame) { frames.append(frame); });
+    ReferenceFramer reference;
+    for (const QByteArray &chunk : chunks) {
+        emit port.DataReady(chunk);
+        reference.feed(chunk);
+    }
+    FuzzInput::require(frames == reference.frames, "frames differ from the per-byte rules");
+    return 0;
+}
