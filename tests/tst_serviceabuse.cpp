@@ -2,7 +2,7 @@
 // 127.0.0.1: a connection limit, a log reader that stalls or goes away,
 // and requests whose lines end in LF only.
 
-#include "support/testfiles.h"
+#include "support/testroot.h"
 
 #include <QProcess>
 #include <QRegularExpression>
