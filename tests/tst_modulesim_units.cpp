@@ -3,6 +3,7 @@
 // frame writer and receiver make of the bytes.
 #include "tools/module-sim/commandparser.h"
 #include "tools/module-sim/exchangechecker.h"
+#include "tools/module-sim/framedescriber.h"
 #include "tools/module-sim/framereceiver.h"
 #include "tools/module-sim/framewriter.h"
 #include "tools/module-sim/simlog.h"
@@ -41,8 +42,11 @@ private slots:
     void options();
     void exchanges_data();
     void exchanges();
+    void descriptions_data();
+    void descriptions();
     void writerNumbersAndEscapes();
     void receiverAccountsForStrayBytes();
+    void noiseNeverStopsTheReceiver();
 
 private:
     VokJson definition;
@@ -215,6 +219,39 @@ void TestModuleSimUnits::exchanges()
     QCOMPARE(checker.passed(), 1 - failed);
 }
 
+void TestModuleSimUnits::descriptions_data()
+{
+    QTest::addColumn<QByteArray>("frame");
+    QTest::addColumn<QString>("text");
+
+    using FrameStream::frame;
+    QByteArray status = '\x04' + QByteArray(definition.statusDataSize(), '\0');
+    status[2] = char(0x41); // 开关 1, 模式 1
+    QTest::newRow("status report")
+        << frame(0x05, 1, status)
+        << "status report: 开关=1, 童锁=0, 负离子=0, 紫外杀菌=0, 夜灯=0, 提示音=0, 模式=睡眠, 风速=低, "
+           "目标湿度=0, 定时关机=0, 预约开机时间=0, 灯光颜色=000000, 缺水=0, 空气质量=优, PM2.5=0, "
+           "当前湿度=0, 滤网更换提醒=0, 水泵故障=0, 传感器故障=0";
+    QTest::newRow("control") << frame(0x03, 1, hex("01 0900 0000 50 0000 00000000 0AB000"))
+                             << "control: 目标湿度=80, 灯光颜色=0ab000";
+    QTest::newRow("control of another size") << frame(0x03, 1, hex("01 0100"))
+                                             << "control: 12 bytes, the definition lays out 24";
+    QTest::newRow("Wi-Fi status") << frame(0x0D, 1, hex("0032")) << "Wi-Fi status: router 2, cloud 3";
+    QTest::newRow("product information")
+        << frame(0x02, 1, QByteArray(32, '0') + "5f0c2e7d9b1a4c83a6e2d4f7b8c90e15" + QByteArray(2, '\0'))
+        << "product information, product key 5f0c2e7d9b1a4c83a6e2d4f7b8c90e15";
+    QTest::newRow("set mode") << frame(0x09, 1, hex("02")) << "set mode 02";
+    QTest::newRow("unknown") << frame(0x42, 1, {}) << "command 42";
+    QTest::newRow("too short") << hex("FFFF0005") << "too short to be a frame";
+}
+
+void TestModuleSimUnits::descriptions()
+{
+    QFETCH(QByteArray, frame);
+    QFETCH(QString, text);
+    QCOMPARE(FrameDescriber(&definition).describe(frame), text);
+}
+
 void TestModuleSimUnits::writerNumbersAndEscapes()
 {
     QBuffer wire;
@@ -263,6 +300,36 @@ void TestModuleSimUnits::receiverAccountsForStrayBytes()
              qPrintable(problems.first().at(0).toString()));
     emit line.DataReady(init);
     QCOMPARE(frames.size(), 3);
+}
+
+void TestModuleSimUnits::noiseNeverStopsTheReceiver()
+{
+    // Random bytes in random chunks, every frame they happen to hold checked:
+    // once the line falls silent the next frame is read cleanly.
+    Line line;
+    FrameReceiver receiver(&line, 20);
+    SimLog log;
+    ExchangeChecker checker(&definition, 60000, false, &log);
+    QList<QByteArray> frames;
+    connect(&receiver, &FrameReceiver::frameReceived, this, [&](const QByteArray &frame) {
+        frames << frame;
+        checker.frameReceived(frame);
+    });
+    QSignalSpy problems(&receiver, &FrameReceiver::lineProblem);
+    QRandomGenerator random(6);
+    QByteArray noise(32768, '\0');
+    for (char &byte : noise)
+        byte = char(random.bounded(8) == 0 ? 0xFF : random.bounded(256));
+    noise += hex("FFFF0000 FFFF0001AA FFFF00FF01");
+    for (int at = 0, size = 0; at < noise.size(); at += size) {
+        size = 1 + random.bounded(700);
+        emit line.DataReady(noise.mid(at, size));
+    }
+    QVERIFY(problems.wait(5000));
+
+    const QByteArray init = FrameStream::frame(0x0B, 0x42, {});
+    emit line.DataReady(init);
+    QCOMPARE(frames.value(frames.size() - 1), init);
 }
 
 QTEST_GUILESS_MAIN(TestModuleSimUnits)
