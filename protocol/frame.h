@@ -31,26 +31,27 @@ constexpr int ProductKeyPos = 40;
 constexpr int ProductKeySize = 32;
 constexpr int ProductInfoSize = 75;
 
+// Command codes; the MCU answers a request with the next code up.
 namespace Cmd {
-constexpr quint8 ProductInfoRequest = 0x01;
-constexpr quint8 ProductInfo = 0x02;
-constexpr quint8 Control = 0x03;
-constexpr quint8 ControlReply = 0x04;
-constexpr quint8 StatusReport = 0x05;
-constexpr quint8 Heartbeat = 0x07;
-constexpr quint8 HeartbeatReply = 0x08;
-constexpr quint8 SetMode = 0x09;
-constexpr quint8 Init = 0x0B;
-constexpr quint8 WifiStatus = 0x0D;
-constexpr quint8 WifiStatusReply = 0x0E;
-constexpr quint8 LastKnown = 0x12;
+enum : quint8 {
+    ProductInfoRequest = 0x01, ProductInfo = 0x02,
+    Control = 0x03, ControlReply = 0x04,
+    StatusReport = 0x05,
+    Heartbeat = 0x07, HeartbeatReply = 0x08,
+    SetMode = 0x09, Init = 0x0B,
+    WifiStatus = 0x0D, WifiStatusReply = 0x0E,
+    LastKnown = 0x12,
+};
 } // namespace Cmd
 
+// The sub-code in the first payload byte.
 namespace Action {
-constexpr quint8 Control = 0x01;      // 03: datapoint values
-constexpr quint8 StatusRead = 0x02;   // 03: asks for the status
-constexpr quint8 StatusReply = 0x03;  // 04: answers a status read
-constexpr quint8 StatusReport = 0x04; // 05: sent by the MCU on its own
+enum : quint8 {
+    Control = 0x01,      // 03: datapoint values
+    StatusRead = 0x02,   // 03: asks for the status
+    StatusReply = 0x03,  // 04: answers a status read
+    StatusReport = 0x04, // 05: sent by the MCU on its own
+};
 } // namespace Action
 
 // Requests of the module that the MCU answers, and the code it answers with.
