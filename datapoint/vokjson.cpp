@@ -1,4 +1,6 @@
 #include "datapoint/vokjson.h"
+
+#include "protocol/frame.h"
 #include "protocol/vokfiles.h"
 
 #include <QDebug>
@@ -10,6 +12,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSaveFile>
+#include <QStringList>
 #include <QUrl>
 
 #include <algorithm>
@@ -18,10 +21,9 @@
 
 namespace {
 
-// The 16-bit length field of a frame also counts 6 bytes besides the status data.
-constexpr qint64 maxStatusDataBytes = 0xFFFF - 6;
-// Status and control data start after FF FF, len (2), cmd, sn, flags (2) and action.
-constexpr qint64 dataStart = 9;
+// The action byte is the first byte of the payload, the status data the rest.
+constexpr qint64 maxStatusDataBytes = VokFrame::MaxPayload - 1;
+constexpr qint64 dataStart = VokFrame::ActionPos + 1;
 // Each fetch remembers the cache file of its own key, so that overlapping
 // fetches do not store one key's reply under another key's name.
 const char *const cachePathProperty = "vokCachePath";
@@ -76,28 +78,20 @@ bool bitFieldFits(const json_struct &dp, const ValueLayout &at)
 std::optional<QString> valueText(const QByteArray &frame, const json_struct &dp,
                                  const ValueLayout &at)
 {
-    if (dp.data_type == "bool" || dp.data_type == "enum") {
+    if (dp.isBool() || dp.isEnum()) {
         if (!bitFieldFits(dp, at))
             return std::nullopt;
         const quint16 value = VokJson::GetBits(frame, int(at.areaEnd), dp.bit_offset, dp.len);
-        if (dp.data_type == "enum" && value < dp.enum_values.size())
+        if (dp.isEnum() && value < dp.enum_values.size())
             return dp.enum_values.at(value);
         return QString::number(value); // a bool, or an enum value without a text
     }
-    int size = 0;
-    if (dp.data_type == "uint8")
-        size = 1;
-    else if (dp.data_type == "uint16")
-        size = 2;
-    else if (dp.data_type == "uint32")
-        size = 4;
-    else if (dp.data_type == "binary")
-        size = dp.len;
+    const int size = dp.isBinary() ? dp.len : dp.uintBytes();
     const qint64 start = at.byteBase + dp.byte_offset;
     if (!inside(start, size, at.byteBase, at.dataEnd))
         return std::nullopt;
     const QByteArray bytes = frame.mid(int(start), size);
-    if (dp.data_type == "binary")
+    if (dp.isBinary())
         return QString::fromLatin1(bytes.toHex());
     quint32 value = 0;
     for (char byte : bytes)
@@ -202,23 +196,22 @@ bool VokJson::parseFile(const QString &path)
         dp.byte_offset = position.value(QLatin1String("byte_offset")).toInt();
         dp.bit_offset = position.value(QLatin1String("bit_offset")).toInt();
 
-        if (dp.type == "status_writable")
+        if (dp.isWritable())
             ++writableCount;
-        if (dp.unit == "bit" && dp.len > 0) {
-            if (dp.type == "status_writable")
-                writableBits += dp.len;
-            else if (dp.type == "status_readonly")
-                readonlyBits += dp.len;
-            else if (dp.type == "alert")
-                alertBits += dp.len;
-            else if (dp.type == "fault")
-                faultBits += dp.len;
+        if (dp.isBitField() && dp.len > 0) {
+            switch (dp.section()) {
+            case json_struct::Section::Writable: writableBits += dp.len; break;
+            case json_struct::Section::ReadOnly: readonlyBits += dp.len; break;
+            case json_struct::Section::Alert: alertBits += dp.len; break;
+            case json_struct::Section::Fault: faultBits += dp.len; break;
+            case json_struct::Section::None: break;
+            }
         }
 
-        if (dp.data_type == "enum") {
+        if (dp.isEnum()) {
             for (const QJsonValue &text : attr.value(QLatin1String("enum")).toArray())
                 dp.enum_values.append(text.toString());
-        } else if (dp.data_type == "uint8" || dp.data_type == "uint16" || dp.data_type == "uint32") {
+        } else if (dp.uintBytes() > 0) {
             const QJsonObject uintRange = attr.value(QLatin1String("uint_spec")).toObject();
             dp.max = toInt64(uintRange.value(QLatin1String("max")));
             dp.min = toInt64(uintRange.value(QLatin1String("min")));
@@ -228,46 +221,51 @@ bool VokJson::parseFile(const QString &path)
     return true;
 }
 
-qint64 VokJson::sectionBits(const QString &type) const
+qint64 VokJson::sectionBits(json_struct::Section section) const
 {
-    if (type == "status_writable")
-        return writableBits;
-    if (type == "status_readonly")
-        return readonlyBits;
-    if (type == "alert")
-        return alertBits;
-    if (type == "fault")
-        return faultBits;
+    switch (section) {
+    case json_struct::Section::Writable: return writableBits;
+    case json_struct::Section::ReadOnly: return readonlyBits;
+    case json_struct::Section::Alert: return alertBits;
+    case json_struct::Section::Fault: return faultBits;
+    case json_struct::Section::None: break;
+    }
     return 0;
+}
+
+int VokJson::indexOf(const QString &displayName) const
+{
+    for (int i = 0; i < dataPointList.size(); ++i) {
+        if (dataPointList.at(i).display_name == displayName)
+            return i;
+    }
+    return -1;
 }
 
 const json_struct *VokJson::findDataPoint(const QString &displayName) const
 {
-    for (const json_struct &dp : dataPointList) {
-        if (dp.display_name == displayName)
-            return &dp;
-    }
-    return nullptr;
+    const int index = indexOf(displayName);
+    return index < 0 ? nullptr : &dataPointList.at(index);
 }
 
-QByteArray VokJson::statusTemplate() const
+int VokJson::statusDataSize() const
 {
     qint64 dataBytes = bytesForBits(writableBits) + bytesForBits(readonlyBits)
                        + bytesForBits(alertBits) + bytesForBits(faultBits);
     for (const json_struct &dp : dataPointList) {
-        if (dp.unit != "bit" && dp.len > 0)
+        if (!dp.isBitField() && dp.len > 0)
             dataBytes += dp.len;
     }
     // Beyond what the length field can count, datapoints simply do not fit.
-    dataBytes = std::min(dataBytes, maxStatusDataBytes);
+    return int(std::min(dataBytes, maxStatusDataBytes));
+}
 
-    QByteArray frame(int(dataBytes) + 10, '\0');
-    frame[0] = char(0xFF);
-    frame[1] = char(0xFF);
-    frame[2] = char((dataBytes + 6) >> 8);
-    frame[3] = char((dataBytes + 6) & 0xFF);
-    frame[4] = 0x05;
-    frame[8] = 0x04;
+QByteArray VokJson::statusTemplate() const
+{
+    const QByteArray payload = char(VokFrame::Action::StatusReport)
+                               + QByteArray(statusDataSize(), '\0');
+    QByteArray frame = VokFrame::build(VokFrame::Cmd::StatusReport, 0, payload);
+    frame[frame.size() - 1] = '\0'; // stamped by the caller once the values are in
     return frame;
 }
 
@@ -278,13 +276,13 @@ QByteArray VokJson::setIntValue(QByteArray frame, const QString &displayName, qi
         return frame;
     const qint64 dataEnd = frame.size() - 1;
     const qint64 start = dataStart + dp->byte_offset;
-    if (dp->unit != "bit") {
+    if (!dp->isBitField()) {
         if (dp->len <= 4 && inside(start, dp->len, dataStart, dataEnd))
             frame.replace(int(start), dp->len, intToBytes(value, dp->len));
         return frame;
     }
 
-    const ValueLayout at{start, start + bytesForBits(sectionBits(dp->type)), dataStart, dataEnd};
+    const ValueLayout at{start, start + bytesForBits(sectionBits(dp->section())), dataStart, dataEnd};
     if (!bitFieldFits(*dp, at))
         return frame;
     const int shift = dp->bit_offset % 8;
@@ -302,7 +300,7 @@ QByteArray VokJson::setBytesValue(QByteArray frame, const QString &displayName,
 {
     const json_struct *dp = findDataPoint(displayName);
     // The len of a bit field counts bits: it has no bytes of its own to replace.
-    if (!dp || dp->unit == "bit")
+    if (!dp || dp->isBitField())
         return frame;
     const qint64 start = dataStart + dp->byte_offset;
     // Exactly len bytes are replaced (short input is zero-padded), so the frame keeps its size.
@@ -339,20 +337,128 @@ QMap<QString, QString> VokJson::decodeControl(const QByteArray &frame) const
 QMap<QString, QString> VokJson::decodeStatus(const QByteArray &frame) const
 {
     QMap<QString, QString> values;
-    if (frame.size() < 10)
-        return values;
-    const char cmd = frame.at(4);
-    const char action = frame.at(8);
-    if (!((cmd == 0x04 && action == 0x03) || (cmd == 0x05 && action == 0x04)))
+    if (!VokFrame::isStatusFrame(frame))
         return values;
     for (const json_struct &dp : dataPointList) {
         const qint64 areaStart = dataStart + dp.byte_offset;
-        const ValueLayout at{areaStart, areaStart + bytesForBits(sectionBits(dp.type)), dataStart,
+        const ValueLayout at{areaStart, areaStart + bytesForBits(sectionBits(dp.section())), dataStart,
                              frame.size() - 1};
         if (const auto text = valueText(frame, dp, at))
             values.insert(dp.display_name, *text);
     }
     return values;
+}
+
+qint64 VokJson::writableSectionSize() const
+{
+    // From the start of the status data to the end of the furthest writable
+    // datapoint (or of the writable bit area).
+    const qint64 bitArea = bytesForBits(writableBits);
+    qint64 end = 0;
+    for (const json_struct &dp : dataPointList) {
+        if (!dp.isWritable())
+            continue;
+        const qint64 size = dp.isBitField() ? bitArea : dp.len;
+        end = std::max(end, qint64(std::max(dp.byte_offset, 0)) + std::max<qint64>(size, 0));
+    }
+    return end;
+}
+
+qint64 VokJson::controlPayloadSize() const
+{
+    return bytesForBits(writableCount) + writableSectionSize();
+}
+
+bool VokJson::encodeControl(const QList<ControlValue> &values, QByteArray *payload,
+                            QString *error) const
+{
+    const qint64 sectionSize = writableSectionSize();
+    if (sectionSize > statusDataSize()) {
+        *error = QStringLiteral("the definition places writable datapoints beyond the status data");
+        return false;
+    }
+    // The values are written into a status frame, whose writable section is
+    // then the values part of the control payload.
+    QByteArray frame = statusTemplate();
+    const int maskBytes = int(bytesForBits(writableCount));
+    QByteArray mask(maskBytes, '\0');
+    QStringList given;
+    for (const ControlValue &value : values) {
+        const QString &name = value.displayName;
+        const int index = indexOf(name);
+        if (index < 0) {
+            *error = QString("the definition has no datapoint named '%1'").arg(name);
+            return false;
+        }
+        const json_struct &dp = dataPointList.at(index);
+        if (!dp.isWritable()) {
+            *error = QString("'%1' is not writable (%2)").arg(name, dp.type);
+            return false;
+        }
+        if (given.contains(name)) {
+            *error = QString("'%1' is given twice").arg(name);
+            return false;
+        }
+        given << name;
+        // The last mask byte covers datapoints 0-7, the byte before it 8-15, and so on.
+        const int maskIndex = maskBytes - 1 - index / 8;
+        if (maskIndex < 0) {
+            *error = QString("'%1' lies beyond the presence mask of %2 writable datapoints")
+                         .arg(name)
+                         .arg(writableCount);
+            return false;
+        }
+        const QString problem = controlValueProblem(dp, value);
+        if (!problem.isEmpty()) {
+            *error = name + ": " + problem;
+            return false;
+        }
+        frame = dp.isBinary() ? setBytesValue(frame, name, value.bytes)
+                              : setIntValue(frame, name, value.number);
+        mask[maskIndex] = char(mask.at(maskIndex) | (1 << (index % 8)));
+    }
+    *payload = mask + frame.mid(int(dataStart), int(sectionSize));
+    return true;
+}
+
+QString VokJson::controlValueProblem(const json_struct &dp, const ControlValue &value) const
+{
+    if (dp.isBinary()) {
+        if (dp.isBitField() || dp.len < 1)
+            return QString("a binary datapoint of %1 %2 cannot be written").arg(dp.len).arg(dp.unit);
+        if (value.bytes.size() > dp.len)
+            return QString("%1 bytes do not fit a field of %2").arg(value.bytes.size()).arg(dp.len);
+        return QString();
+    }
+    qint64 limit = 0; // largest value the data type holds
+    if (dp.isBool())
+        limit = 1;
+    else if (dp.isEnum())
+        limit = dp.enum_values.size() - 1;
+    else if (dp.uintBytes() > 0)
+        limit = (qint64(1) << (8 * dp.uintBytes())) - 1;
+    else
+        return QString("data type '%1' cannot be written").arg(dp.data_type);
+
+    if (dp.isBitField()) {
+        const qint64 areaStart = dataStart + dp.byte_offset;
+        const ValueLayout at{areaStart, areaStart + bytesForBits(writableBits), dataStart,
+                             dataStart + statusDataSize()};
+        if (!bitFieldFits(dp, at))
+            return QString("a bit field of %1 bits at bit %2 cannot be written")
+                .arg(dp.len)
+                .arg(dp.bit_offset);
+    } else if (dp.len < 1 || dp.len > 4) {
+        return QString("a field of %1 bytes cannot be written").arg(dp.len);
+    }
+    // The field itself may be narrower than the data type.
+    const int fieldBits = dp.isBitField() ? dp.len : 8 * dp.len;
+    limit = std::min(limit, (qint64(1) << fieldBits) - 1);
+    if (limit < 0)
+        return QStringLiteral("has no values");
+    if (value.number < 0 || value.number > limit)
+        return QString("'%1' is not a value from 0 to %2").arg(value.number).arg(limit);
+    return QString();
 }
 
 QByteArray VokJson::intToBytes(qint64 value, int len)

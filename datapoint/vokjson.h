@@ -33,15 +33,35 @@ public:
     // read or is not valid JSON.
     bool parseFile(const QString &path);
     QList<json_struct> dataPoints() const { return dataPointList; }
+    // The first datapoint of that display name, null when there is none.
+    const json_struct *findDataPoint(const QString &displayName) const;
 
     // Status payload coding.
     QByteArray statusTemplate() const;
+    // Bytes of status data in a status frame (between action and checksum).
+    int statusDataSize() const;
     QByteArray setIntValue(QByteArray frame, const QString &displayName, qint64 value) const;
     QByteArray setBytesValue(QByteArray frame, const QString &displayName,
                              const QByteArray &bytes) const;
     QMap<QString, QString> decodeControl(const QByteArray &frame) const;
     // Values of every datapoint of a status frame (04 action 03, 05 action 04).
     QMap<QString, QString> decodeStatus(const QByteArray &frame) const;
+
+    // Control payload coding: the bytes after the action byte, a presence
+    // mask and then the writable section of the status data.
+    struct ControlValue
+    {
+        QString displayName;
+        qint64 number = 0; // bool, enum index or unsigned number
+        QByteArray bytes;  // binary: at most len bytes, zero-padded
+    };
+    qint64 controlPayloadSize() const;
+    // False, with the reason in error, for an unknown, read-only or repeated
+    // datapoint, one whose field cannot be written, or a value that does not
+    // fit its field.
+    bool encodeControl(const QList<ControlValue> &values, QByteArray *payload,
+                       QString *error) const;
+
     static QByteArray intToBytes(qint64 value, int len);
     static quint16 GetBits(const QByteArray &data, int endPos, int bitOffset, int bitLen);
 
@@ -55,8 +75,10 @@ public slots:
     void replyFinished(QNetworkReply *);
 
 private:
-    const json_struct *findDataPoint(const QString &displayName) const;
-    qint64 sectionBits(const QString &type) const;
+    qint64 sectionBits(json_struct::Section section) const;
+    int indexOf(const QString &displayName) const;
+    qint64 writableSectionSize() const;
+    QString controlValueProblem(const json_struct &dp, const ControlValue &value) const;
 
     QList<json_struct> dataPointList;
     // Bit totals are 64-bit so that absurd lengths in a definition cannot overflow them.

@@ -1,5 +1,6 @@
 #include "protocol/vokanalyze.h"
 
+#include "protocol/frame.h"
 #include "protocol/vokfiles.h"
 #include "protocol/vokframer.h"
 
@@ -10,35 +11,12 @@
 #include <algorithm>
 
 namespace {
-constexpr int kLenPos = 2;
-constexpr int kCmdPos = 4;
-constexpr int kSnPos = 5;
-constexpr int kActionPos = 8;
-constexpr int kStatePos = 9;      // command 0D: Wi-Fi state (low nibble), connection (high)
-constexpr int kMinFrameSize = 9;  // header, len, cmd, sn, flags, checksum
-constexpr int kKeyPos = 40;       // product key inside the product-information reply
-constexpr int kKeySize = 32;
-
-constexpr quint8 kCmdProductInfo = 0x02;
-constexpr quint8 kCmdControl = 0x03;
-constexpr quint8 kCmdControlReply = 0x04;
-constexpr quint8 kCmdSetMode = 0x09;
-constexpr quint8 kCmdWifiState = 0x0D;
-constexpr quint8 kLastKnownCmd = 0x12;
-constexpr quint8 kActionControl = 0x01;
-constexpr quint8 kActionStatusRead = 0x02;
-constexpr quint8 kActionStatusReply = 0x03;
-constexpr uint kLenWithoutPayload = 5;
+using namespace VokFrame;
 
 // Reply template for a request the MCU answers, empty for every other command.
 QString respondKey(quint8 cmd)
 {
-    switch (cmd) {
-    case 0x01: case 0x03: case 0x07: case 0x0D: case 0x0F: case 0x11:
-        return QString::asprintf("Respond/%02X", cmd + 1);
-    default:
-        return {};
-    }
+    return expectsReply(cmd) ? QString::asprintf("Respond/%02X", replyCode(cmd)) : QString();
 }
 
 QString lowerHex(uint value)
@@ -68,12 +46,12 @@ bool isHexDigit(ushort c)
 // garble the 32 key bytes of the reply template.
 QByteArray productKeyBytes(const QString &text)
 {
-    if (text.size() == kKeySize) {
+    if (text.size() == ProductKeySize) {
         if (!std::all_of(text.begin(), text.end(), [](QChar c) { return isKeyChar(c.unicode()); }))
             return {};
         return text.toLatin1();
     }
-    if (text.size() == 2 * kKeySize) {
+    if (text.size() == 2 * ProductKeySize) {
         if (!std::all_of(text.begin(), text.end(), [](QChar c) { return isHexDigit(c.unicode()); }))
             return {};
         const QByteArray bytes = QByteArray::fromHex(text.toLatin1());
@@ -109,10 +87,10 @@ VokAnalyze::~VokAnalyze()
 void VokAnalyze::FindRespond(QByteArray Data)
 {
     // A frame too short for cmd, sn, flags and checksum is corrupt: no answer.
-    if (Data.size() < kMinFrameSize)
+    if (Data.size() < MinSize)
         return;
-    const quint8 cmd = quint8(Data.at(kCmdPos));
-    const QString key = respondKey(cmd);
+    const quint8 request = *cmd(Data);
+    const QString key = respondKey(request);
     if (key.isEmpty())
         return;
     QByteArray reply = templateBytes(key);
@@ -120,15 +98,13 @@ void VokAnalyze::FindRespond(QByteArray Data)
         return; // no template: silence rather than a frame of zeros
     // A truncated template still becomes a whole smallest frame, so sn, action
     // and checksum never land on top of each other.
-    growTo(reply, kMinFrameSize);
-    reply[kSnPos] = Data.at(kSnPos);
-    // A 9-byte frame has no payload: its byte 8 is the checksum, not an action.
-    const bool hasAction = Data.size() > kMinFrameSize;
-    if (cmd == kCmdControl && hasAction && quint8(Data.at(kActionPos)) == kActionStatusRead) {
+    growTo(reply, MinSize);
+    reply[SnPos] = Data.at(SnPos);
+    if (request == Cmd::Control && action(Data) == Action::StatusRead) {
         // The page swaps this for a full status frame with its own checksum.
-        reply[kActionPos] = char(kActionStatusReply);
+        reply[ActionPos] = char(Action::StatusReply);
     } else {
-        reply[reply.size() - 1] = char(tool.checksum(reply, 2, 1));
+        reply[reply.size() - 1] = char(tool.checksum(reply, LenPos, 1));
     }
     emit RespondReady(reply);
 }
@@ -136,44 +112,41 @@ void VokAnalyze::FindRespond(QByteArray Data)
 AnalyzeResult VokAnalyze::analyze(const QByteArray &frame)
 {
     AnalyzeResult result;
-    const int size = frame.size();
-    auto byteAt = [&frame](int pos) { return quint8(frame.at(pos)); };
-
-    if (size >= kCmdPos)
-        result.length = lowerHex(tool.getUint16(frame, kLenPos));
-    if (size > kSnPos)
-        result.sn = lowerHex(byteAt(kSnPos));
-    if (size <= kCmdPos)
+    const std::optional<quint8> code = cmd(frame);
+    if (len(frame))
+        result.length = lowerHex(tool.getUint16(frame, LenPos));
+    if (const std::optional<quint8> number = sn(frame))
+        result.sn = lowerHex(*number);
+    if (!code)
         return result; // no command byte: nothing to describe
-    result.checksum = lowerHex(tool.checksum(frame, 2, 1));
-
-    const quint8 cmd = byteAt(kCmdPos);
-    result.cmd = lowerHex(cmd);
-    const int action = size > kActionPos ? byteAt(kActionPos) : -1;
+    result.checksum = lowerHex(tool.checksum(frame, LenPos, 1));
+    result.cmd = lowerHex(*code);
+    // Byte 8 is read whenever it is there, as the description keys ask.
+    const int sub = byteAt(frame, ActionPos).value_or(-1);
 
     QString key = "cmd/";
-    if (cmd >= 0x01 && cmd <= kLastKnownCmd)
-        key += QString::asprintf("%02X", cmd);
-    switch (cmd) {
-    case kCmdProductInfo:
+    if (*code >= Cmd::ProductInfoRequest && *code <= Cmd::LastKnown)
+        key += QString::asprintf("%02X", *code);
+    switch (*code) {
+    case Cmd::ProductInfo:
         result.productKey = getValue("product_key/key");
         break;
-    case kCmdControl:
-        if (action == kActionControl || action == kActionStatusRead)
-            key += QString::asprintf("%02X", action);
+    case Cmd::Control:
+        if (sub == Action::Control || sub == Action::StatusRead)
+            key += QString::asprintf("%02X", sub);
         break;
-    case kCmdControlReply:
-        key += tool.getUint16(frame, kLenPos) == kLenWithoutPayload ? "04" : "03";
+    case Cmd::ControlReply:
+        key += tool.getUint16(frame, LenPos) == LenWithoutPayload ? "04" : "03";
         break;
-    case kCmdSetMode:
-        if (action == 0x01 || action == 0x02)
-            result.setMode = getValue(QString::asprintf("setmode/%02X", action));
+    case Cmd::SetMode:
+        if (sub == 0x01 || sub == 0x02)
+            result.setMode = getValue(QString::asprintf("setmode/%02X", sub));
         break;
-    case kCmdWifiState:
-        if (size > kStatePos) {
-            const quint8 state = byteAt(kStatePos);
-            result.wifiState = getValue(QString::asprintf("wifistate/%02X", state & 0x0F));
-            result.connect = getValue(QString::asprintf("connect/%02X", state >> 4));
+    case Cmd::WifiStatus:
+        // Wi-Fi state in the low four bits, connection state in the high four.
+        if (const std::optional<quint8> state = byteAt(frame, PayloadPos + 1)) {
+            result.wifiState = getValue(QString::asprintf("wifistate/%02X", *state & 0x0F));
+            result.connect = getValue(QString::asprintf("connect/%02X", *state >> 4));
         }
         break;
     default:
@@ -214,8 +187,8 @@ bool VokAnalyze::setProductKey(const QString &text)
     QByteArray reply = templateBytes("Respond/02");
     // Without a template there is nothing to patch; none is invented.
     if (!reply.isEmpty()) {
-        growTo(reply, kKeyPos + kKeySize);
-        reply.replace(kKeyPos, kKeySize, keyBytes);
+        growTo(reply, ProductKeyPos + ProductKeySize);
+        reply.replace(ProductKeyPos, ProductKeySize, keyBytes);
         setValue("Respond/02", reply);
     }
     settings->sync();

@@ -1,15 +1,13 @@
 #include "protocol/vokframer.h"
 
+#include "protocol/frame.h"
 #include "protocol/voktool.h"
 
 #include <QDebug>
 #include <cstring>
 
-namespace {
-constexpr char kHeaderByte = char(0xFF);
-constexpr char kEscapeByte = char(0x55);
-constexpr int kLengthEnd = 4; // header (2) + len (2)
-}
+using VokFrame::HeaderByte;
+using VokFrame::LenEnd;
 
 VokFramer::VokFramer(QObject *port, QObject *parent) : QObject(parent)
 {
@@ -38,9 +36,9 @@ void VokFramer::dataToV4(QByteArray Data)
         // Fast path: inside a frame of known length, a run without 0xFF needs
         // no escape handling and cannot end before the frame does, so it is
         // copied in one go. Everything else goes byte by byte.
-        if (expectedSize > kLengthEnd && !escapePending) {
+        if (expectedSize > LenEnd && !escapePending) {
             const int wanted = qMin(expectedSize - buffer.size(), size - i);
-            const void *ff = std::memchr(data + i, 0xFF, size_t(wanted));
+            const void *ff = std::memchr(data + i, quint8(HeaderByte), size_t(wanted));
             const int run = ff ? int(static_cast<const char *>(ff) - (data + i)) : wanted;
             if (run > 0) {
                 buffer.append(data + i, run);
@@ -56,22 +54,22 @@ void VokFramer::dataToV4(QByteArray Data)
 
 void VokFramer::takeByte(char byte)
 {
-    if (buffer.isEmpty() && byte != kHeaderByte)
+    if (buffer.isEmpty() && byte != HeaderByte)
         return; // resynchronise on the next header byte
-    if (escapePending && byte == kEscapeByte) {
+    if (escapePending && byte == VokFrame::EscapeByte) {
         escapePending = false; // the escape of the FF before it: not data
         return;
     }
     buffer.append(byte);
-    escapePending = (byte == kHeaderByte);
+    escapePending = (byte == HeaderByte);
     afterAppend();
 }
 
 void VokFramer::afterAppend()
 {
-    if (buffer.size() == kLengthEnd) {
-        expectedSize = int(tool->getUint16(buffer, 2)) + kLengthEnd;
-        if (expectedSize == kLengthEnd)
+    if (buffer.size() == LenEnd) {
+        expectedSize = int(tool->getUint16(buffer, VokFrame::LenPos)) + LenEnd;
+        if (expectedSize == LenEnd)
             dropStuckFrame(); // len 0 can never complete
     } else if (buffer.size() == expectedSize) {
         emitFrame();
@@ -89,7 +87,7 @@ void VokFramer::emitFrame()
 
 void VokFramer::dropStuckFrame()
 {
-    const int next = buffer.indexOf(kHeaderByte, 1);
+    const int next = buffer.indexOf(HeaderByte, 1);
     if (next < 0)
         buffer.clear();
     else

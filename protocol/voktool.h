@@ -4,9 +4,8 @@
 #include <QByteArray>
 #include <QObject>
 
-// Small frame helpers shared by every protocol user: the 16-bit length
-// field, the 8-bit frame checksum and the hexadecimal text used in logs and
-// in auto_analyze.ini.
+// The three frame helpers as an object, for the protocol classes that own
+// one; the work is done by the free functions of protocol/frame.h.
 class VokTool : public QObject
 {
     Q_OBJECT

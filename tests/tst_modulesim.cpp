@@ -2,7 +2,6 @@
 // over real pseudo-terminals.
 #include "datapoint/vokjson.h"
 #include "protocol/vokframer.h"
-#include "protocol/voktool.h"
 #include "serial/vokserialport.h"
 #include "support/framestream.h"
 #include "support/ptypair.h"
@@ -10,7 +9,6 @@
 #include <QtTest>
 
 #include <functional>
-#include <random>
 
 #include <unistd.h>
 
@@ -62,7 +60,7 @@ class TinyMcu : public QObject
 {
     Q_OBJECT
 public:
-    enum Fault { None, BadChecksum, WrongSn, NoReply, WrongCode, BadHeader, ShortStatus };
+    enum Fault { None, WrongSn, NoReply };
 
     TinyMcu(QObject *port, std::function<void(const QByteArray &)> write, int statusDataSize)
         : write(std::move(write)), statusDataSize(statusDataSize), framer(port)
@@ -95,18 +93,12 @@ private:
         if (cmd == 0x01)
             payload = "0000000400000004000000010000000" "1" + QByteArray(kSampleKey) + QByteArray(2, '\0');
         else if (cmd == 0x03 && request.at(8) == 0x02)
-            payload = '\x03' + QByteArray(statusDataSize - (faulty && fault == ShortStatus), '\x01');
+            payload = '\x03' + QByteArray(statusDataSize, '\x01');
         else if (cmd != 0x03 && cmd != 0x07 && cmd != 0x0D)
             return; // acknowledgements of the module need no answer
         if (faulty && fault == NoReply)
             return;
-        QByteArray reply = FrameStream::frame(quint8(cmd + (faulty && fault == WrongCode ? 3 : 1)),
-                                   quint8(sn + (faulty && fault == WrongSn)), payload);
-        if (faulty && fault == BadChecksum)
-            reply[reply.size() - 1] = char(reply.back() + 1);
-        if (faulty && fault == BadHeader)
-            reply[1] = '\0';
-        write(reply);
+        write(FrameStream::frame(quint8(cmd + 1), quint8(sn + (faulty && fault == WrongSn)), payload));
     }
 
     std::function<void(const QByteArray &)> write;
@@ -163,14 +155,13 @@ class TestModuleSim : public QObject
 private slots:
     void initTestCase();
     void init();
-    void sentFramesAreByteExact_data();
-    void sentFramesAreByteExact();
-    void controlReadsBackThroughDecodeControl();
-    void checkFindsFaults_data();
-    void checkFindsFaults();
+    void scriptAgainstAnMcu_data();
+    void scriptAgainstAnMcu();
     void mcuFramesAreAcknowledged();
-    void garbageAndSilenceAreSurvived();
     void ptyDemoTalksToAnOpenedPort();
+    void badInputEndsTheRun_data();
+    void badInputEndsTheRun();
+    void pipedInputStopsAtABadLine();
 
 private:
     // The options that point the simulator at the line, the sample definition
@@ -204,80 +195,7 @@ QStringList TestModuleSim::lineAndScript(const PtyPair &pty, const QByteArray &s
     return {"--port", pty.slavePath(), "--definition", sampleDefinition(), "--script", path};
 }
 
-void TestModuleSim::sentFramesAreByteExact_data()
-{
-    QTest::addColumn<QByteArray>("script");
-    QTest::addColumn<QByteArray>("wire");
-
-    QTest::newRow("each command")
-        << QByteArray("info\nstatus\n# a comment\n\nheartbeat\nwifi 2 3\ncontrol-hex 01 FF 02\n"
-                      "raw 01 02 03\nwifi 0x1 0\nquit\ninfo\n")
-        << QByteArray::fromHex("FFFF 0005 01 01 0000 07"
-                               "FFFF 0006 03 02 0000 02 0D"
-                               "FFFF 0005 07 03 0000 0F"
-                               "FFFF 0007 0D 04 0000 0032 4A"
-                               "FFFF 0009 03 05 0000 01 01FF5502 14"
-                               "010203"
-                               "FFFF 0007 0D 06 0000 0001 1B");
-
-    // sn runs 1, 2, ... so the 255th frame has sn FF; the heartbeat with sn
-    // F3 has the checksum FF; a 250-byte payload makes the low len byte FF.
-    QByteArray script;
-    QByteArray wire;
-    for (int sn = 1; sn <= 254; ++sn) {
-        script += "heartbeat\n";
-        wire += FrameStream::escaped(FrameStream::frame(0x07, quint8(sn), QByteArray()));
-    }
-    script += "control-hex " + QByteArray(249, '\0').toHex() + "\n";
-    wire += QByteArray::fromHex("FFFF 00FF55 03 FF55 0000 01") + QByteArray(249, '\0') + '\x02';
-    QVERIFY(wire.contains(QByteArray::fromHex("FFFF 0005 07 F3 0000 FF55")));
-    QTest::newRow("sn, len and checksum FF") << script << wire;
-
-    // A len of FF00: its high byte, right after the header, is escaped too.
-    const QByteArray longPayload(0xFF00 - 6, '\0');
-    QTest::newRow("len high byte FF")
-        << "control-hex " + longPayload.toHex() + "\n"
-        << QByteArray::fromHex("FFFF FF5500 03 01 0000 01") + longPayload + '\x04';
-}
-
-void TestModuleSim::sentFramesAreByteExact()
-{
-    QFETCH(QByteArray, script);
-    QFETCH(QByteArray, wire);
-    McuOnPty line(statusDataSize);
-    QVERIFY(line.pty.isValid());
-    Sim sim(lineAndScript(line.pty, script) << "--check" << "--timeout" << "5000");
-    QVERIFY2(sim.exitedWith(0), qPrintable(sim.report()));
-    QCOMPARE(line.master.wire.toHex(' '), wire.toHex(' '));
-    QVERIFY(!sim.output().contains("FAIL"));
-}
-
-void TestModuleSim::controlReadsBackThroughDecodeControl()
-{
-    QVERIFY(definition.writableCount > 8); // a two-byte presence mask
-    McuOnPty line(statusDataSize);
-    QVERIFY(line.pty.isValid());
-    Sim sim(lineAndScript(line.pty, "control 开关=1 模式=强力 风速=2 目标湿度=77 定时关机=0x5A0 "
-                                    "预约开机时间=4294967295 灯光颜色=A1B2\n"
-                                    "control \"童锁\"=true 开关=false\n")
-            << "--check" << "--timeout" << "5000");
-    QVERIFY2(sim.exitedWith(0), qPrintable(sim.report()));
-    QCOMPARE(line.mcu.frames.size(), 2);
-
-    // Only the datapoints given are marked present, with their values.
-    const QMap<QString, QString> first{{"开关", "1"},          {"模式", "强力"},
-                                       {"风速", "高"},         {"目标湿度", "77"},
-                                       {"定时关机", "1440"},   {"预约开机时间", "4294967295"},
-                                       {"灯光颜色", "a1b200"}};
-    QCOMPARE(definition.decodeControl(line.mcu.frames.at(0)), first);
-    const QMap<QString, QString> second{{"童锁", "1"}, {"开关", "0"}};
-    QCOMPARE(definition.decodeControl(line.mcu.frames.at(1)), second);
-    // The values printed beside the frame are the ones sent.
-    QVERIFY2(sim.output().contains("control: 开关=1, 模式=强力, 风速=高, 目标湿度=77, 定时关机=1440"),
-             qPrintable(sim.output()));
-}
-
-void TestModuleSim::checkFindsFaults_data()
+void TestModuleSim::scriptAgainstAnMcu_data()
 {
     QTest::addColumn<bool>("check");
     QTest::addColumn<QByteArray>("script");
@@ -286,34 +204,21 @@ void TestModuleSim::checkFindsFaults_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
 
-    const QByteArray exchanges = "info\nstatus\nheartbeat\nwifi 2 3\ncontrol 开关=1\n";
+    const QByteArray exchanges = "info\nstatus\n# a comment\n\nheartbeat\nwifi 2 3\ncontrol 开关=1\n"
+                                 "raw 01 02 03\nquit\ninfo\n";
     QTest::newRow("sound MCU") << true << exchanges << int(TinyMcu::None) << 0 << 0
         << "5 passed, 0 failed";
-    QTest::newRow("wrong checksum") << true << exchanges << int(TinyMcu::BadChecksum) << 0x01 << 1
-        << "product information request sn 01 answered by product information sn 01: "
-           "checksum 78, the bytes sum to 77";
     QTest::newRow("wrong sn") << true << exchanges << int(TinyMcu::WrongSn) << 0x07 << 1
-        << "heartbeat sn 03 answered by heartbeat reply sn 04: sn 04, the request had 03";
-    QTest::newRow("missing reply") << true << exchanges << int(TinyMcu::NoReply) << 0x0D << 1
-        << "Wi-Fi status sn 04: no reply within 1500 ms";
-    QTest::newRow("wrong reply code") << true << exchanges << int(TinyMcu::WrongCode) << 0x07 << 1
-        << "command 0A, expected 08";
-    QTest::newRow("wrong header") << true << exchanges << int(TinyMcu::BadHeader) << 0x07 << 1
-        << "header FF 00, not FF FF";
-    QTest::newRow("short status data") << true << exchanges << int(TinyMcu::ShortStatus) << 0x03 << 1
-        << "status data of 17 bytes, the definition gives 18";
+        << "FAIL heartbeat sn 03 answered by heartbeat reply sn 04: sn 04, the request had 03";
     QTest::newRow("faults only warn without --check") << false << exchanges << int(TinyMcu::WrongSn)
         << 0x07 << 0 << "warn heartbeat sn 03";
     QTest::newRow("expect met") << false << QByteArray("info\nexpect 02\nheartbeat\nexpect 0x08\n")
         << int(TinyMcu::None) << 0 << 0 << "heartbeat reply";
-    QTest::newRow("expect misses a wrong checksum") << false << QByteArray("info\nexpect 02\n")
-        << int(TinyMcu::BadChecksum) << 0x01 << 1
-        << "script.txt:2: expect 02: no sound frame 02 within 1500 ms";
     QTest::newRow("expect misses a missing reply") << false << QByteArray("heartbeat\nexpect 08 300\n")
-        << int(TinyMcu::NoReply) << 0x07 << 1 << "expect 08: no sound frame 08 within 300 ms";
+        << int(TinyMcu::NoReply) << 0x07 << 1 << "script.txt:2: expect 08: no sound frame 08 within 300 ms";
 }
 
-void TestModuleSim::checkFindsFaults()
+void TestModuleSim::scriptAgainstAnMcu()
 {
     QFETCH(bool, check);
     QFETCH(QByteArray, script);
@@ -335,6 +240,17 @@ void TestModuleSim::checkFindsFaults()
     if (check && exitCode != 0)
         QVERIFY2(sim.output().contains(QRegularExpression("\\d+ passed, 1 failed\n$")),
                  qPrintable(sim.output()));
+    if (script.startsWith("info\nstatus")) {
+        // Every command on the wire as written, nothing after quit.
+        QCOMPARE(line.master.wire.toHex(' '),
+                 QByteArray::fromHex("FFFF 0005 01 01 0000 07"
+                                     "FFFF 0006 03 02 0000 02 0D"
+                                     "FFFF 0005 07 03 0000 0F"
+                                     "FFFF 0007 0D 04 0000 0032 4A"
+                                     "FFFF 0014 03 05 0000 01 0001 0001 00 0000 00000000 000000 1F"
+                                     "010203")
+                     .toHex(' '));
+    }
 }
 
 void TestModuleSim::mcuFramesAreAcknowledged()
@@ -345,67 +261,26 @@ void TestModuleSim::mcuFramesAreAcknowledged()
             << "--check" << "--timeout" << "5000");
     QTRY_VERIFY_WITH_TIMEOUT(sim.output().contains(line.pty.slavePath() + " open"), 30000);
 
-    // A status report in single bytes after some noise, a set-mode frame and
-    // an initialisation whose checksum FF arrives escaped.
-    QByteArray report = definition.statusTemplate();
-    report[5] = 0x21;
-    report[10] = char(0x41); // bits 0 and 6 of the writable bit area: 开关 1, 模式 1
-    report[report.size() - 1] = char(VokTool().checksum(report, 2, 1));
-    line.master.write(QByteArray::fromHex("001234"));
-    for (char byte : report) {
-        line.master.write(QByteArray(1, byte));
-        QTest::qWait(2);
-    }
-    line.master.write(FrameStream::frame(0x09, 0x22, QByteArray(1, '\x02')));
+    // A status report (开关 and 模式 1: bits 0 and 6 of the writable bit
+    // area), a set-mode frame and an initialisation whose checksum is FF.
+    QByteArray status = '\x04' + QByteArray(statusDataSize, '\0');
+    status[2] = char(0x41);
     const QByteArray init = FrameStream::frame(0x0B, 0xEF, QByteArray());
     QCOMPARE(init.back(), char(0xFF));
-    line.master.write(init + '\x55');
+    line.master.write(FrameStream::frame(0x05, 0x21, status)
+                      + FrameStream::frame(0x09, 0x22, QByteArray(1, '\x02'))
+                      + FrameStream::escaped(init));
 
-    // Three frames and three expects pass; the noise fails, the escape after
-    // the last FF does not.
-    QVERIFY2(sim.exitedWith(1), qPrintable(sim.report()));
+    // Each is acknowledged with the next code and its sn; three frames and
+    // three expects pass.
+    QVERIFY2(sim.exitedWith(0), qPrintable(sim.report()));
     QCOMPARE(line.master.wire.toHex(' '), (FrameStream::frame(0x06, 0x21, QByteArray())
                                         + FrameStream::frame(0x0A, 0x22, QByteArray())
                                         + FrameStream::escaped(FrameStream::frame(0x0C, 0xEF, QByteArray())))
                                            .toHex(' '));
-    QVERIFY2(sim.output().contains("3 bytes outside any frame ignored: 00 12 34"),
-             qPrintable(sim.output()));
-    QVERIFY2(sim.output().endsWith("6 passed, 1 failed\n"), qPrintable(sim.output()));
+    QVERIFY2(sim.output().endsWith("6 passed, 0 failed\n"), qPrintable(sim.output()));
     QVERIFY(sim.output().contains("status report: 开关=1, 童锁=0, 负离子=0, 紫外杀菌=0, 夜灯=0, "
                                   "提示音=0, 模式=睡眠"));
-}
-
-void TestModuleSim::garbageAndSilenceAreSurvived()
-{
-    McuOnPty line(statusDataSize);
-    QVERIFY(line.pty.isValid());
-    Sim sim(lineAndScript(line.pty, "expect 0B 60000\n") << "--timeout" << "300");
-    QTRY_VERIFY_WITH_TIMEOUT(sim.output().contains(line.pty.slavePath() + " open"), 30000);
-
-    // Random bytes in random chunks, frames with len 0 and 1 and a frame cut
-    // short: none of it may stop the simulator from reading the next frame.
-    std::mt19937 random(6);
-    QByteArray noise;
-    for (int i = 0; i < 32768; ++i)
-        noise.append(char(random()));
-    noise += QByteArray::fromHex("FFFF0000 FFFF0001AA FFFF00FF01");
-    for (int at = 0; at < noise.size();) {
-        const int size = 1 + int(random() % 700);
-        line.master.write(noise.mid(at, size));
-        at += size;
-    }
-    QTRY_VERIFY_WITH_TIMEOUT(sim.output().contains("incomplete frame dropped"), 30000);
-    QVERIFY(sim.process.state() == QProcess::Running);
-    // A pause in the noise may have dropped an earlier partial frame and left
-    // the last one waiting; then one more silence clears it.
-    const QByteArray ack = FrameStream::frame(0x0C, 0x42, QByteArray());
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        line.master.write(FrameStream::frame(0x0B, 0x42, QByteArray()));
-        if (QTest::qWaitFor([&] { return line.master.wire.endsWith(ack); }, 2000))
-            break;
-    }
-    QVERIFY2(sim.exitedWith(0), qPrintable(sim.report()));
-    QVERIFY(line.master.wire.endsWith(ack));
 }
 
 void TestModuleSim::ptyDemoTalksToAnOpenedPort()
@@ -428,6 +303,60 @@ void TestModuleSim::ptyDemoTalksToAnOpenedPort()
     QVERIFY2(sim.exitedWith(0), qPrintable(sim.report()));
     QVERIFY2(sim.output().contains(QRegularExpression("\n[1-9]\\d* passed, 0 failed\n$")),
              qPrintable(sim.output()));
+}
+
+void TestModuleSim::badInputEndsTheRun_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("script"); // written to script.txt when not empty
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+
+    // The port cannot be opened: every input fault must be found first.
+    const QStringList noPort{"--port", "/nonexistent/tty"};
+    QTest::newRow("bad option") << QStringList() << QByteArray() << 2 << "exactly one of --port";
+    QTest::newRow("definition not JSON")
+        << noPort + QStringList{"--definition", simProgram()} << QByteArray() << 2 << "is not valid JSON";
+    QTest::newRow("missing script") << noPort + QStringList{"--script", "/nonexistent/script"}
+                                    << QByteArray() << 2 << "cannot read the script";
+    QTest::newRow("bad script line") << noPort << QByteArray("info\n# fine so far\nfly away\n")
+                                     << 2 << "script.txt:3: unknown command 'fly'";
+    QTest::newRow("port cannot be opened") << noPort << QByteArray("info\n") << 3
+                                           << "cannot open the port /nonexistent/tty";
+}
+
+void TestModuleSim::badInputEndsTheRun()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, script);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+
+    if (!script.isEmpty()) {
+        QFile file(dir->filePath("script.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(script), qint64(script.size()));
+        arguments << "--script" << file.fileName();
+    }
+    Sim sim(arguments);
+    const bool exited = sim.exitedWith(exitCode);
+    const QString errors = QString::fromUtf8(sim.process.readAllStandardError());
+    QVERIFY2(exited, qPrintable(errors));
+    QVERIFY2(errors.startsWith("vok-module-sim: ") && errors.contains(message), qPrintable(errors));
+}
+
+void TestModuleSim::pipedInputStopsAtABadLine()
+{
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    Sim sim({"--port", pty.slavePath()});
+    QVERIFY(sim.process.waitForStarted(60000));
+    sim.process.write("heartbeat\n\nbogus 1\nheartbeat\n");
+    sim.process.closeWriteChannel();
+    QVERIFY(sim.exitedWith(2));
+    QVERIFY(QString::fromUtf8(sim.process.readAllStandardError()).contains("stdin:3: unknown command 'bogus'"));
+    // What came before the bad line was sent; nothing after it.
+    QCOMPARE(pty.read(1000).toHex(' '), QByteArray::fromHex("FFFF 0005 07 01 0000 0D").toHex(' '));
 }
 
 QTEST_GUILESS_MAIN(TestModuleSim)

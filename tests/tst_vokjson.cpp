@@ -83,6 +83,7 @@ private slots:
     void faultyDefinitionsNeverLeaveTheFrame();
     void byteAndBitHelpers();
     void randomDefinitionsRoundTrip();
+    void randomControlsEncodeAndDecode();
     void sampleDefinitionAndTruncatedFrames();
 
 private:
@@ -395,6 +396,79 @@ void TestVokJson::randomDefinitionsRoundTrip()
         }
         const QByteArray control = controlFrame(mask + status.mid(9, writableEnd));
         QVERIFY2(json.decodeControl(control) == expectedControl, qPrintable(context));
+    }
+}
+
+void TestVokJson::randomControlsEncodeAndDecode()
+{
+    const quint32 seed = QRandomGenerator::global()->generate();
+    QRandomGenerator random(seed);
+    const QString context = QString("seed %1").arg(seed);
+
+    for (int round = 0; round < 100; ++round) {
+        // Writable bit fields packed from bit 0, then byte datapoints, then a
+        // read-only one that no control may carry.
+        QJsonArray attrs;
+        int bit = 0;
+        for (int i = random.bounded(12); i > 0; --i) {
+            const int len = 1 + random.bounded(4);
+            QJsonArray texts;
+            for (int t = 0; t < 1 << len; ++t)
+                texts.append(QString("t%1").arg(t));
+            attrs.append(with(attr(QString("p%1").arg(attrs.size()), len == 1 ? "bool" : "enum",
+                                   "status_writable", "bit", len, 0, bit),
+                              "enum", texts));
+            bit += len;
+        }
+        int offset = (bit + 7) / 8;
+        for (int i = random.bounded(6); i > 0; --i) {
+            const int kind = random.bounded(4);
+            const int len = kind < 3 ? 1 << kind : 1 + random.bounded(5);
+            const char *dataType = kind == 0 ? "uint8" : kind == 1 ? "uint16" : kind == 2 ? "uint32" : "binary";
+            attrs.append(attr(QString("p%1").arg(attrs.size()), dataType, "status_writable", "byte", len, offset));
+            offset += len;
+        }
+        const int writable = attrs.size();
+        attrs.append(attr("ro", "uint8", "status_readonly", "byte", 1, offset));
+        QVERIFY2(load(attrs), qPrintable(context));
+
+        // A random subset of the writable datapoints, each with a random value.
+        QList<VokJson::ControlValue> values;
+        QMap<QString, QString> expected;
+        for (const json_struct &dp : json.dataPoints().mid(0, writable)) {
+            if (random.bounded(3) == 0)
+                continue;
+            VokJson::ControlValue value{dp.display_name, 0, {}};
+            if (dp.isBinary()) {
+                value.bytes.resize(dp.len);
+                for (char &c : value.bytes)
+                    c = char(random.bounded(256));
+                expected[dp.display_name] = QString::fromLatin1(value.bytes.toHex());
+            } else {
+                const int bits = dp.isBitField() ? dp.len : 8 * dp.len;
+                value.number = qint64(random.generate64() % (quint64(1) << bits));
+                expected[dp.display_name] = dp.isEnum() ? dp.enum_values.at(int(value.number))
+                                                        : QString::number(value.number);
+            }
+            values << value;
+        }
+        QByteArray payload;
+        QString error;
+        QVERIFY2(json.encodeControl(values, &payload, &error), qPrintable(context + error));
+        QCOMPARE(payload.size(), int(json.controlPayloadSize()));
+        QVERIFY2(json.decodeControl(controlFrame(payload)) == expected, qPrintable(context));
+
+        // A value one past its field, a read-only datapoint and a repeated
+        // name are refused.
+        if (!values.isEmpty()) {
+            VokJson::ControlValue tooBig = values.first();
+            const json_struct *dp = json.findDataPoint(tooBig.displayName);
+            tooBig.number = qint64(1) << (dp->isBitField() ? dp->len : 8 * dp->len);
+            tooBig.bytes.append('\0');
+            QVERIFY2(!json.encodeControl({tooBig}, &payload, &error), qPrintable(context));
+            QVERIFY2(!json.encodeControl(values + values.mid(0, 1), &payload, &error), qPrintable(context));
+        }
+        QVERIFY2(!json.encodeControl({{"ro", 1, {}}}, &payload, &error), qPrintable(context));
     }
 }
 

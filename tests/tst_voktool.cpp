@@ -1,3 +1,4 @@
+#include "protocol/frame.h"
 #include "protocol/voktool.h"
 
 #include <QtTest>
@@ -11,6 +12,7 @@ private slots:
     void getUint16_data();
     void getUint16();
     void toHexString();
+    void frameFieldsAndEscaping();
 
 private:
     VokTool tool;
@@ -76,6 +78,26 @@ void TestVokTool::toHexString()
     QByteArray empty;
     QCOMPARE(tool.toHexString(empty), QByteArray());
     QVERIFY(empty.isEmpty());
+}
+
+void TestVokTool::frameFieldsAndEscaping()
+{
+    // A frame is built with len, flags and checksum; FF bytes in len, sn and
+    // checksum are escaped from the offset asked for.
+    const QByteArray frame = VokFrame::build(0x07, 0xF3, QByteArray());
+    QCOMPARE(frame, QByteArray::fromHex("FFFF 0005 07 F3 0000 FF"));
+    QCOMPARE(VokFrame::escaped(frame, 3), QByteArray::fromHex("FFFF 0005 07 F3 0000 FF55"));
+    const QByteArray longLen = QByteArray::fromHex("FFFF FF00 01");
+    QCOMPARE(VokFrame::escaped(longLen, 2), QByteArray::fromHex("FFFF FF5500 01"));
+    QCOMPARE(VokFrame::escaped(longLen, 3), longLen);
+
+    // Fields a frame is too short for are absent; byte 8 of a frame without
+    // payload is its checksum, not an action.
+    QCOMPARE(VokFrame::len(QByteArray::fromHex("FFFF00")), std::nullopt);
+    QCOMPARE(VokFrame::cmd(QByteArray::fromHex("FFFF0005")), std::nullopt);
+    QCOMPARE(VokFrame::sn(frame), std::optional<quint8>(0xF3));
+    QCOMPARE(VokFrame::action(frame), std::nullopt);
+    QCOMPARE(VokFrame::action(VokFrame::build(0x03, 1, "\x02")), std::optional<quint8>(0x02));
 }
 
 QTEST_GUILESS_MAIN(TestVokTool)

@@ -1,7 +1,7 @@
 #include "pages/dual/doublewindow.h"
 
 #include "pages/common/pagebackground.h"
-#include "protocol/voktool.h"
+#include "protocol/frame.h"
 #include "serial/vokserialport.h"
 #include "ui_doublewindow.h"
 
@@ -87,7 +87,7 @@ int lastLineLength(const QTextEdit *area, const QString &unshown)
 
 QString hexLine(QByteArray bytes)
 {
-    return QString::fromLatin1(VokTool().toHexString(bytes).trimmed());
+    return QString::fromLatin1(VokFrame::toHexString(bytes).trimmed());
 }
 
 QStringList version3Presets()
@@ -105,7 +105,7 @@ QStringList version4Presets()
     QByteArray productInfo = QByteArray::fromHex("FFFF 0047 02 01 0000")
                              + "00000004" "00000004" "00000001" "00000001" + exampleProductKey
                              + QByteArray(3, '\0');
-    productInfo[productInfo.size() - 1] = char(VokTool().checksum(productInfo, 2, 1));
+    VokFrame::stampChecksum(productInfo);
     return {QStringLiteral("FF FF 00 05 0B 00 00 00 10"),
             QStringLiteral("FF FF 00 06 09 00 00 00 02 11"),
             QStringLiteral("FF FF 00 05 01 00 00 00 06"), hexLine(productInfo)};

@@ -1,7 +1,7 @@
 #include "pages/mcu/datapointtable.h"
 
 #include "datapoint/vokjson.h"
-#include "protocol/voktool.h"
+#include "protocol/frame.h"
 
 #include <QBrush>
 #include <QColor>
@@ -32,28 +32,10 @@ int toSpinBoxRange(qint64 value)
                               std::numeric_limits<int>::max()));
 }
 
-bool isGreyType(const QString &type)
-{
-    return type == QLatin1String("status_readonly") || type == QLatin1String("alert")
-        || type == QLatin1String("fault");
-}
-
-// After the checksum is in place, every 0xFF past the header and the high
-// length byte is followed by an inserted 0x55 on the wire.
-void escapeStatusFrame(QByteArray &frame)
-{
-    for (int i = frame.size() - 1; i >= 3; --i) {
-        if (quint8(frame.at(i)) == 0xFF) {
-            frame.insert(i + 1, char(0x55));
-            qDebug() << "in";
-        }
-    }
-}
-
 } // namespace
 
-DataPointTable::DataPointTable(QTableWidget *table, VokJson *json, VokTool *tool, QWidget *page)
-    : QObject(page), table(table), json(json), tool(tool), page(page)
+DataPointTable::DataPointTable(QTableWidget *table, VokJson *json, QWidget *page)
+    : QObject(page), table(table), json(json), page(page)
 {
 }
 
@@ -72,28 +54,26 @@ void DataPointTable::rebuild(const QList<json_struct> &jsonList)
             table->setItem(row, 1, new QTableWidgetItem);
             table->setCellWidget(row, 1, editor);
         }
-        if (isGreyType(point.type))
+        if (point.isReportOnly())
             nameItem->setBackground(QBrush(readOnlyColour));
     }
 }
 
 QWidget *DataPointTable::createEditor(const json_struct &point) const
 {
-    const QString &type = point.data_type;
-    if (type == QLatin1String("bool")) {
+    if (point.isBool()) {
         auto *spin = new QSpinBox(page);
         spin->setMaximum(1);
         spin->setMinimum(0);
         return spin;
     }
-    if (type == QLatin1String("enum")) {
+    if (point.isEnum()) {
         auto *combo = new QComboBox(page);
         for (int i = 0; i < point.enum_values.size(); ++i)
             combo->insertItem(i, point.enum_values.at(i));
         return combo;
     }
-    if (type == QLatin1String("uint8") || type == QLatin1String("uint16")
-        || type == QLatin1String("uint32")) {
+    if (point.uintBytes() > 0) {
         // A uint32 bound above what a spin box holds is limited to its range;
         // QSpinBox starts at 0 and clamps it into [min, max].
         auto *spin = new QSpinBox(page);
@@ -101,7 +81,7 @@ QWidget *DataPointTable::createEditor(const json_struct &point) const
         spin->setMinimum(toSpinBoxRange(point.min));
         return spin;
     }
-    if (type == QLatin1String("binary")) {
+    if (point.isBinary()) {
         auto *edit = new QLineEdit(page);
         edit->setValidator(new QRegExpValidator(QRegExp(QStringLiteral("[a-fA-F0-9]+$")), edit));
         edit->setMaxLength(2 * qBound(0, point.len, maxBinaryBytes));
@@ -136,12 +116,16 @@ QByteArray DataPointTable::buildStatusFrame(quint8 cmd, quint8 sn, quint8 action
         }
     }
 
-    frame[4] = char(cmd);
-    frame[5] = char(sn);
-    frame[8] = char(action);
-    frame[frame.size() - 1] = char(tool->checksum(frame, 2, 1));
-    escapeStatusFrame(frame);
-    return frame;
+    frame[VokFrame::CmdPos] = char(cmd);
+    frame[VokFrame::SnPos] = char(sn);
+    frame[VokFrame::ActionPos] = char(action);
+    VokFrame::stampChecksum(frame);
+    // The MCU page leaves the high length byte as it is; every 0xFF after it
+    // gets its 0x55.
+    const QByteArray wire = VokFrame::escaped(frame, VokFrame::LenPos + 1);
+    for (int i = frame.size(); i < wire.size(); ++i)
+        qDebug() << "in";
+    return wire;
 }
 
 void DataPointTable::applyControlFrame(const QByteArray &frame)

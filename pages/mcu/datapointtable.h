@@ -10,7 +10,6 @@
 class QTableWidget;
 class QWidget;
 class VokJson;
-class VokTool;
 
 // The simulated MCU's state: one row per datapoint, its display name and an
 // editor holding its value. Builds status frames from the rows and shows the
@@ -20,7 +19,7 @@ class DataPointTable : public QObject
     Q_OBJECT
 public:
     // page: owns this object and parents the editors until the table takes them.
-    DataPointTable(QTableWidget *table, VokJson *json, VokTool *tool, QWidget *page);
+    DataPointTable(QTableWidget *table, VokJson *json, QWidget *page);
 
     void rebuild(const QList<json_struct> &jsonList);
     // The current values as a status frame with these three bytes in place,
@@ -34,7 +33,6 @@ private:
 
     QTableWidget *table;
     VokJson *json;
-    VokTool *tool;
     QWidget *page;
 };
 

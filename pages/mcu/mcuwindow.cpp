@@ -4,6 +4,7 @@
 #include "pages/common/pagebackground.h"
 #include "pages/mcu/datapointtable.h"
 #include "pages/mcu/framelog.h"
+#include "protocol/frame.h"
 #include "protocol/vokanalyze.h"
 #include "protocol/vokframer.h"
 #include "protocol/voktool.h"
@@ -56,7 +57,7 @@ McuWindow::McuWindow(QWidget *parent) : QWidget(parent), ui(new Ui::McuWindow)
     json = new VokJson;
     connect(json, &VokJson::json_stat, this, &McuWindow::jsonState);
     connect(json, &VokJson::ListOk, this, &McuWindow::updateDataPointWindow);
-    table = new DataPointTable(ui->datapoint_table, json, tool, this);
+    table = new DataPointTable(ui->datapoint_table, json, this);
     // A definition cached in an earlier run fills the table before the page shows.
     json->parseJson(storedProductKey());
 
@@ -130,13 +131,13 @@ void McuWindow::clearLog()
 
 void McuWindow::fromFramer(QByteArray Data)
 {
-    // The action is the first payload byte: a frame of 9 bytes or fewer has
-    // none (its byte 8, if any, is the checksum) and is only logged.
-    const bool isRequest03 = Data.size() >= 10 && quint8(Data.at(4)) == 0x03;
-    const quint8 action = isRequest03 ? quint8(Data.at(8)) : 0;
-    statusReadPending = isRequest03 && action == 0x02;
-    statusReadSn = statusReadPending ? quint8(Data.at(5)) : 0;
-    if (isRequest03 && action == 0x01)
+    // A frame without payload has no action and is only logged.
+    const std::optional<quint8> action = VokFrame::cmd(Data) == VokFrame::Cmd::Control
+                                             ? VokFrame::action(Data)
+                                             : std::nullopt;
+    statusReadPending = action == VokFrame::Action::StatusRead;
+    statusReadSn = statusReadPending ? *VokFrame::sn(Data) : 0;
+    if (action == VokFrame::Action::Control)
         table->applyControlFrame(Data);
     frameLog->add(wifiPrefix, Data);
 }
@@ -146,7 +147,8 @@ void McuWindow::fromRespond(QByteArray Data)
     // The answer to a status read is the table's status, not the template.
     if (statusReadPending) {
         statusReadPending = false;
-        Data = table->buildStatusFrame(0x04, statusReadSn, 0x03);
+        Data = table->buildStatusFrame(VokFrame::Cmd::ControlReply, statusReadSn,
+                                      VokFrame::Action::StatusReply);
     }
     serialPort->write(Data);
     frameLog->add(mcuPrefix, Data);
@@ -247,7 +249,8 @@ void McuWindow::sendStatusReport()
 {
     if (!serialPort->isOpen())
         return;
-    const QByteArray frame = table->buildStatusFrame(0x05, 0x00, 0x04);
+    const QByteArray frame = table->buildStatusFrame(VokFrame::Cmd::StatusReport, 0,
+                                                     VokFrame::Action::StatusReport);
     serialPort->write(frame);
     frameLog->add(sendPrefix, frame);
 }

@@ -1,7 +1,7 @@
 #include "pages/tool/toolwindow.h"
 
 #include "pages/common/pagebackground.h"
-#include "protocol/voktool.h"
+#include "protocol/frame.h"
 #include "ui_toolwindow.h"
 
 ToolWindow::ToolWindow(QWidget *parent) : QWidget(parent), ui(new Ui::ToolWindow)
@@ -20,6 +20,6 @@ ToolWindow::~ToolWindow()
 void ToolWindow::on_pushButton_run_clicked()
 {
     const QByteArray bytes = QByteArray::fromHex(ui->textEdit_checksum->toPlainText().toLatin1());
-    const quint8 sum = VokTool().checksum(bytes, 0, 0);
+    const quint8 sum = VokFrame::checksum(bytes, 0, 0);
     ui->label_result->setText(QString::asprintf("%02X", sum));
 }

@@ -1,12 +1,15 @@
 #include "commandparser.h"
 
-#include "controlencoder.h"
+#include "controltext.h"
 #include "moduleprotocol.h"
+
+#include "protocol/frame.h"
 
 #include <QProcess>
 #include <QStringList>
 
 using P = ModuleProtocol;
+using namespace VokFrame;
 
 namespace {
 bool milliseconds(const QString &text, int *ms)
@@ -89,11 +92,11 @@ bool CommandParser::parseSend(const QString &word, const QStringList &args, SimC
             *error = word + " takes no arguments";
             return false;
         }
-        command->cmd = word == "info"     ? P::kProductInfoRequest
-                       : word == "status" ? P::kControl
-                                          : P::kHeartbeat;
+        command->cmd = word == "info"     ? Cmd::ProductInfoRequest
+                       : word == "status" ? Cmd::Control
+                                          : Cmd::Heartbeat;
         if (word == "status")
-            payload.append(char(P::kActionRead));
+            payload.append(char(Action::StatusRead));
     } else if (word == "wifi") {
         qint64 router = -1;
         qint64 cloud = -1;
@@ -103,7 +106,7 @@ bool CommandParser::parseSend(const QString &word, const QStringList &args, SimC
             *error = "wifi needs the router state and the cloud state, each 0 to 15";
             return false;
         }
-        command->cmd = P::kWifiStatus;
+        command->cmd = Cmd::WifiStatus;
         payload.append('\0').append(char(cloud << 4 | router));
     } else if (word == "control-hex") {
         QByteArray values;
@@ -111,8 +114,8 @@ bool CommandParser::parseSend(const QString &word, const QStringList &args, SimC
             *error = "control-hex needs hexadecimal bytes";
             return false;
         }
-        command->cmd = P::kControl;
-        payload = char(P::kActionControl) + values;
+        command->cmd = Cmd::Control;
+        payload = char(Action::Control) + values;
     } else if (word == "control") {
         if (!definition) {
             *error = "control needs a product definition (--definition FILE.json)";
@@ -122,19 +125,19 @@ bool CommandParser::parseSend(const QString &word, const QStringList &args, SimC
             *error = "control needs at least one NAME=VALUE";
             return false;
         }
-        QByteArray values;
-        if (!ControlEncoder(*definition).encode(args, &values, error))
+        QByteArray encoded;
+        if (!ControlText::encode(*definition, args, &encoded, error))
             return false;
-        command->cmd = P::kControl;
-        payload = char(P::kActionControl) + values;
+        command->cmd = Cmd::Control;
+        payload = char(Action::Control) + encoded;
     } else {
         *error = QString("unknown command '%1'").arg(word);
         return false;
     }
-    if (payload.size() > P::kMaxPayload) {
+    if (payload.size() > MaxPayload) {
         *error = QString("a payload of %1 bytes does not fit a frame (at most %2)")
                      .arg(payload.size())
-                     .arg(P::kMaxPayload);
+                     .arg(MaxPayload);
         return false;
     }
     command->kind = SimCommand::Send;

@@ -1,6 +1,6 @@
 #include "demoscenario.h"
 
-#include "controlencoder.h"
+#include "controltext.h"
 
 #include "datapoint/vokjson.h"
 
@@ -22,7 +22,6 @@ QString DemoScenario::controlLine() const
 {
     if (!definition)
         return QString();
-    const ControlEncoder encoder(*definition);
     const QList<json_struct> points = definition->dataPoints();
     QStringList assignments;
     for (int i = 0; i < points.size(); ++i) {
@@ -33,7 +32,7 @@ QString DemoScenario::controlLine() const
         QByteArray payload;
         QString error;
         // Datapoints the encoder refuses (read-only, odd layouts) are left out.
-        if (!text.isEmpty() && encoder.encode({text}, &payload, &error))
+        if (!text.isEmpty() && ControlText::encode(*definition, {text}, &payload, &error))
             assignments << '"' + text.section('=', 0, -2) + "\"=" + text.section('=', -1);
     }
     return assignments.isEmpty() ? QString() : "control " + assignments.join(' ');
@@ -43,17 +42,17 @@ QString DemoScenario::assignment(const json_struct &point, int index) const
 {
     const int step = round + index;
     QString value;
-    if (point.data_type == "bool") {
+    if (point.isBool()) {
         value = QString::number(step % 2);
-    } else if (point.data_type == "enum") {
+    } else if (point.isEnum()) {
         if (point.enum_values.isEmpty())
             return QString();
         value = QString::number(step % point.enum_values.size());
-    } else if (point.data_type.startsWith("uint")) {
+    } else if (point.uintBytes() > 0) {
         const qint64 low = qMax<qint64>(point.min, 0);
         const qint64 high = point.max > low ? point.max : low + 100;
         value = QString::number(low + (qint64(round) * 7 + index) % (high - low + 1));
-    } else if (point.data_type == "binary") {
+    } else if (point.isBinary()) {
         value = QString::fromLatin1(QByteArray(qMax(point.len, 0), char(step)).toHex());
     } else {
         return QString();

@@ -4,8 +4,10 @@
 #include "simlog.h"
 
 #include "datapoint/vokjson.h"
+#include "protocol/frame.h"
 
 using P = ModuleProtocol;
+using namespace VokFrame;
 
 ExchangeChecker::ExchangeChecker(const VokJson *definition, int timeoutMs, bool strict,
                                  SimLog *log, QObject *parent)
@@ -17,12 +19,12 @@ ExchangeChecker::ExchangeChecker(const VokJson *definition, int timeoutMs, bool 
 
 void ExchangeChecker::frameSent(const QByteArray &frame)
 {
-    if (frame.size() < P::kMinFrame || !P::expectsReply(P::byteAt(frame, P::kCmd)))
+    if (frame.size() < MinSize || !expectsReply(*cmd(frame)))
         return;
     Request request;
-    request.cmd = P::byteAt(frame, P::kCmd);
-    request.action = frame.size() > P::kMinFrame ? P::byteAt(frame, P::kAction) : 0;
-    request.sn = P::byteAt(frame, P::kSn);
+    request.cmd = *cmd(frame);
+    request.action = action(frame).value_or(0);
+    request.sn = *sn(frame);
     request.name = P::commandName(frame) + " sn " + P::hex(request.sn);
     request.age.start();
     open.append(request);
@@ -32,22 +34,22 @@ void ExchangeChecker::frameSent(const QByteArray &frame)
 ExchangeChecker::Verdict ExchangeChecker::frameReceived(const QByteArray &frame)
 {
     QStringList problems = frameProblems(frame);
-    if (frame.size() < P::kMinFrame) {
+    if (frame.size() < MinSize) {
         record(problems, "frame from the MCU");
         return Broken;
     }
     const bool intact = problems.isEmpty();
-    const quint8 cmd = P::byteAt(frame, P::kCmd);
-    const quint8 sn = P::byteAt(frame, P::kSn);
-    const QString name = P::commandName(frame) + " sn " + P::hex(sn);
+    const quint8 code = *cmd(frame);
+    const quint8 number = *sn(frame);
+    const QString name = P::commandName(frame) + " sn " + P::hex(number);
 
-    if (P::isMcuRequest(cmd)) {
-        if (cmd == P::kStatusReport)
-            problems += statusProblems(frame, P::kActionStatusReport);
-        else if (cmd == P::kSetMode && frame.size() == P::kMinFrame)
+    if (P::isMcuRequest(code)) {
+        if (code == Cmd::StatusReport)
+            problems += statusProblems(frame, Action::StatusReport);
+        else if (code == Cmd::SetMode && !action(frame))
             problems << "no mode byte";
         record(problems, name + " from the MCU");
-    } else if (const int index = findOpen(sn, cmd); index >= 0) {
+    } else if (const int index = findOpen(number, code); index >= 0) {
         const Request request = open.takeAt(index);
         problems += replyProblems(request, frame);
         record(problems, request.name + " answered by " + name);
@@ -56,8 +58,8 @@ ExchangeChecker::Verdict ExchangeChecker::frameReceived(const QByteArray &frame)
             emit settled();
         }
     } else {
-        problems << (P::isMcuCommand(cmd) ? "it answers no open request"
-                                          : "the MCU does not send command " + P::hex(cmd));
+        problems << (P::isMcuCommand(code) ? "it answers no open request"
+                                           : "the MCU does not send command " + P::hex(code));
         record(problems, name);
     }
     return !intact ? Broken : problems.isEmpty() ? Sound : Faulty;
@@ -82,31 +84,34 @@ void ExchangeChecker::expectation(bool met, const QString &text)
 QStringList ExchangeChecker::frameProblems(const QByteArray &frame) const
 {
     QStringList problems;
-    if (frame.size() < P::kMinFrame) {
+    if (frame.size() < MinSize) {
         problems << QString("len %1 leaves no room for cmd, sn, flags and checksum")
-                        .arg(tool.getUint16(frame, 2));
+                        .arg(getUint16(frame, LenPos));
         return problems;
     }
-    if (P::byteAt(frame, 1) != 0xFF)
-        problems << "header FF " + P::hex(P::byteAt(frame, 1)) + ", not FF FF";
-    const quint8 sum = tool.checksum(frame, 2, 1);
+    if (frame.at(1) != HeaderByte)
+        problems << "header FF " + P::hex(quint8(frame.at(1))) + ", not FF FF";
+    const quint8 sum = checksum(frame);
     if (sum != quint8(frame.back()))
         problems << "checksum " + P::hex(quint8(frame.back())) + ", the bytes sum to " + P::hex(sum);
     return problems;
 }
 
-QStringList ExchangeChecker::statusProblems(const QByteArray &frame, quint8 action) const
+QStringList ExchangeChecker::statusProblems(const QByteArray &frame, quint8 expected) const
 {
-    if (frame.size() == P::kMinFrame)
+    const std::optional<quint8> got = action(frame);
+    if (!got)
         return {"no status data"};
     QStringList problems;
-    if (P::byteAt(frame, P::kAction) != action)
-        problems << "action " + P::hex(P::byteAt(frame, P::kAction)) + ", expected " + P::hex(action);
+    if (*got != expected)
+        problems << "action " + P::hex(*got) + ", expected " + P::hex(expected);
     if (definition) {
-        const int expected = definition->statusTemplate().size() - 10;
-        const int got = frame.size() - 10;
-        if (got != expected)
-            problems << QString("status data of %1 bytes, the definition gives %2").arg(got).arg(expected);
+        const int expectedSize = definition->statusDataSize();
+        const int size = frame.size() - ActionPos - 2; // action and checksum are no data
+        if (size != expectedSize)
+            problems << QString("status data of %1 bytes, the definition gives %2")
+                            .arg(size)
+                            .arg(expectedSize);
     }
     return problems;
 }
@@ -114,19 +119,19 @@ QStringList ExchangeChecker::statusProblems(const QByteArray &frame, quint8 acti
 QStringList ExchangeChecker::replyProblems(const Request &request, const QByteArray &reply) const
 {
     QStringList problems;
-    const quint8 cmd = P::byteAt(reply, P::kCmd);
-    const quint8 sn = P::byteAt(reply, P::kSn);
-    if (sn != request.sn)
-        problems << "sn " + P::hex(sn) + ", the request had " + P::hex(request.sn);
-    if (cmd != quint8(request.cmd + 1)) {
-        problems << "command " + P::hex(cmd) + ", expected " + P::hex(quint8(request.cmd + 1));
-    } else if (cmd == P::kProductInfoReply && reply.size() != P::kProductInfoSize) {
-        problems << QString("%1 bytes, product information has %2").arg(reply.size()).arg(P::kProductInfoSize);
-    } else if (cmd == P::kControlReply
-               && (request.action == P::kActionRead || reply.size() > P::kMinFrame)) {
+    const quint8 code = *cmd(reply);
+    const quint8 number = *sn(reply);
+    if (number != request.sn)
+        problems << "sn " + P::hex(number) + ", the request had " + P::hex(request.sn);
+    if (code != replyCode(request.cmd)) {
+        problems << "command " + P::hex(code) + ", expected " + P::hex(replyCode(request.cmd));
+    } else if (code == Cmd::ProductInfo && reply.size() != ProductInfoSize) {
+        problems << QString("%1 bytes, product information has %2").arg(reply.size()).arg(ProductInfoSize);
+    } else if (code == Cmd::ControlReply
+               && (request.action == Action::StatusRead || action(reply))) {
         // A status read needs the status; a control may be answered by a
         // bare acknowledgement or by the new status.
-        problems += statusProblems(reply, P::kActionStatusReply);
+        problems += statusProblems(reply, Action::StatusReply);
     }
     return problems;
 }
@@ -134,7 +139,7 @@ QStringList ExchangeChecker::replyProblems(const Request &request, const QByteAr
 int ExchangeChecker::findOpen(quint8 sn, quint8 replyCmd) const
 {
     const auto answers = [replyCmd](const Request &request) {
-        return quint8(request.cmd + 1) == replyCmd;
+        return replyCode(request.cmd) == replyCmd;
     };
     for (int i = 0; i < open.size(); ++i) {
         if (open.at(i).sn == sn && answers(open.at(i)))

@@ -8,8 +8,6 @@
 #include <QStringList>
 #include <QTimer>
 
-#include "protocol/voktool.h"
-
 class SimLog;
 class VokJson;
 
@@ -54,7 +52,7 @@ private:
     };
 
     QStringList frameProblems(const QByteArray &frame) const;
-    QStringList statusProblems(const QByteArray &frame, quint8 action) const;
+    QStringList statusProblems(const QByteArray &frame, quint8 expected) const;
     QStringList replyProblems(const Request &request, const QByteArray &reply) const;
     int findOpen(quint8 sn, quint8 replyCmd) const;
     void record(const QStringList &problems, const QString &exchange);
@@ -64,7 +62,6 @@ private:
     const int timeoutMs;
     const bool strict;
     SimLog *log;
-    VokTool tool;
     QList<Request> open;
     QTimer ticker;
     int passCount = 0;

@@ -1,35 +1,34 @@
 #include "framedescriber.h"
 
-#include "controlencoder.h"
 #include "moduleprotocol.h"
 
 #include "datapoint/vokjson.h"
+#include "protocol/frame.h"
 
 #include <QStringList>
 
 using P = ModuleProtocol;
+using namespace VokFrame;
 
 QString FrameDescriber::describe(const QByteArray &frame) const
 {
     QString text = P::commandName(frame);
-    if (frame.size() < P::kMinFrame)
+    if (frame.size() < MinSize)
         return text;
-    const quint8 cmd = P::byteAt(frame, P::kCmd);
-    if (cmd == P::kProductInfoReply
-        && frame.size() > P::kProductKeyOffset + P::kProductKeySize) {
-        const QByteArray key = frame.mid(P::kProductKeyOffset, P::kProductKeySize);
+    const quint8 code = *cmd(frame);
+    if (code == Cmd::ProductInfo && frame.size() > ProductKeyPos + ProductKeySize) {
+        const QByteArray key = frame.mid(ProductKeyPos, ProductKeySize);
         bool printable = true;
         for (char c : key)
             printable = printable && c >= 0x20 && c < 0x7F;
         text += ", product key " + (printable ? QString::fromLatin1(key)
                                               : "(not text) " + QString::fromLatin1(key.toHex()));
-    } else if (cmd == P::kWifiStatus && frame.size() > P::kAction + 2) {
-        const quint8 state = P::byteAt(frame, P::kAction + 1);
+    } else if (code == Cmd::WifiStatus && frame.size() > PayloadPos + 2) {
+        const quint8 state = quint8(frame.at(PayloadPos + 1));
         text += QString(": router %1, cloud %2").arg(state & 0x0F).arg(state >> 4);
-    } else if (cmd == P::kControl && frame.size() > P::kMinFrame
-               && P::byteAt(frame, P::kAction) == P::kActionControl) {
+    } else if (code == Cmd::Control && action(frame) == Action::Control) {
         text += values(frame, true);
-    } else if (P::isStatusFrame(frame)) {
+    } else if (isStatusFrame(frame)) {
         text += values(frame, false);
     }
     return text;
@@ -40,8 +39,10 @@ QString FrameDescriber::values(const QByteArray &frame, bool control) const
     if (!definition)
         return QString();
     // Only frames of the size the definition gives are decoded.
-    const int expectedSize = control ? P::kAction + 1 + ControlEncoder::payloadSize(*definition) + 1
-                                     : definition->statusTemplate().size();
+    // Action and checksum around the control payload or the status data.
+    const qint64 expectedSize = ActionPos + 2
+                                + (control ? definition->controlPayloadSize()
+                                           : definition->statusDataSize());
     if (frame.size() != expectedSize)
         return QString(": %1 bytes, the definition lays out %2").arg(frame.size()).arg(expectedSize);
     const QMap<QString, QString> decoded =

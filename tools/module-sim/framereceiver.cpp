@@ -1,19 +1,16 @@
 #include "framereceiver.h"
 
 #include "protocol/vokframer.h"
-#include "protocol/voktool.h"
+#include "protocol/frame.h"
 
 namespace {
-constexpr char kHeaderByte = char(0xFF);
-constexpr char kEscapeByte = char(0x55);
+using VokFrame::HeaderByte;
 // More than the largest frame can take on the wire, every byte escaped.
-constexpr int kMaxUnframed = 2 * (0xFFFF + 4);
+constexpr int kMaxUnframed = 2 * (0xFFFF + VokFrame::LenEnd);
 
 QString hexText(const QByteArray &bytes)
 {
-    QByteArray text = bytes.left(32);
-    VokTool().toHexString(text);
-    return QString::fromLatin1(text.trimmed()) + (bytes.size() > 32 ? " ..." : "");
+    return QString::fromLatin1(VokFrame::toHexString(bytes.left(32)).trimmed()) + (bytes.size() > 32 ? " ..." : "");
 }
 } // namespace
 
@@ -36,7 +33,7 @@ void FrameReceiver::startFramer()
 void FrameReceiver::takeChunk(QByteArray chunk)
 {
     for (const char byte : chunk) {
-        if (escapeMayFollow && byte == kEscapeByte) {
+        if (escapeMayFollow && byte == VokFrame::EscapeByte) {
             escapeMayFollow = false; // the escape of the checksum FF: not stray
             continue;
         }
@@ -60,28 +57,29 @@ void FrameReceiver::takeChunk(QByteArray chunk)
 
 void FrameReceiver::takeFrame(QByteArray frame)
 {
-    const int start = unframed.indexOf(kHeaderByte);
+    const int start = unframed.indexOf(HeaderByte);
     if (start > 0)
         emit lineProblem(QString("%1 bytes outside any frame ignored: %2")
                              .arg(start)
                              .arg(hexText(unframed.left(start))));
     unframed.clear();
-    escapeMayFollow = frame.endsWith(kHeaderByte);
+    escapeMayFollow = frame.endsWith(HeaderByte);
     emit frameReceived(frame);
 }
 
 void FrameReceiver::lineSilent()
 {
-    const int start = unframed.indexOf(kHeaderByte);
+    const int start = unframed.indexOf(HeaderByte);
     if (start < 0) {
         emit lineProblem(QString("%1 bytes outside any frame ignored: %2")
                              .arg(unframed.size())
                              .arg(hexText(unframed)));
     } else {
         const QByteArray partial = unframed.mid(start);
-        const uint len = VokTool().getUint16(partial, 2);
-        const QString announced = partial.size() >= 4
-                                      ? QString("len %1 announces %2 bytes").arg(len).arg(len + 4)
+        const std::optional<uint> len = VokFrame::len(partial);
+        const QString announced = len ? QString("len %1 announces %2 bytes")
+                                            .arg(*len)
+                                            .arg(*len + VokFrame::LenEnd)
                                       : QString("the length is missing");
         emit lineProblem(QString("incomplete frame dropped after %1 ms of silence: %2, %3 arrived: %4")
                              .arg(silence.interval())

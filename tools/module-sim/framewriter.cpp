@@ -1,5 +1,6 @@
 #include "framewriter.h"
 
+#include "protocol/frame.h"
 #include "protocol/vokframer.h"
 
 #include <QIODevice>
@@ -13,12 +14,12 @@ FrameWriter::FrameWriter(QIODevice *line, QObject *parent)
 
 void FrameWriter::sendRequest(quint8 cmd, const QByteArray &payload)
 {
-    write(escape(buildFrame(cmd, nextSn++, payload)));
+    sendFrame(VokFrame::build(cmd, nextSn++, payload));
 }
 
 void FrameWriter::sendReply(quint8 cmd, quint8 sn)
 {
-    write(escape(buildFrame(cmd, sn, QByteArray())));
+    sendFrame(VokFrame::build(cmd, sn, QByteArray()));
 }
 
 void FrameWriter::sendRaw(const QByteArray &bytes)
@@ -27,29 +28,10 @@ void FrameWriter::sendRaw(const QByteArray &bytes)
         emit rawSent(bytes);
 }
 
-QByteArray FrameWriter::buildFrame(quint8 cmd, quint8 sn, const QByteArray &payload) const
+void FrameWriter::sendFrame(const QByteArray &frame)
 {
-    const int len = payload.size() + 5; // cmd, sn, flags, payload, checksum
-    QByteArray frame;
-    frame.reserve(len + 4);
-    frame.append(char(0xFF)).append(char(0xFF));
-    frame.append(char(len >> 8)).append(char(len & 0xFF));
-    frame.append(char(cmd)).append(char(sn)).append(2, '\0');
-    frame.append(payload);
-    frame.append('\0');
-    frame[frame.size() - 1] = char(tool.checksum(frame, 2, 1));
-    return frame;
-}
-
-QByteArray FrameWriter::escape(const QByteArray &frame)
-{
-    QByteArray wire = frame.left(2);
-    for (int i = 2; i < frame.size(); ++i) {
-        wire.append(frame.at(i));
-        if (frame.at(i) == char(0xFF))
-            wire.append(char(0x55));
-    }
-    return wire;
+    // Everything behind the header is escaped, the length bytes too.
+    write(VokFrame::escaped(frame, VokFrame::LenPos));
 }
 
 bool FrameWriter::write(const QByteArray &bytes)

@@ -1,8 +1,6 @@
 #ifndef FRAMEWRITER_H
 #define FRAMEWRITER_H
 
-#include "protocol/voktool.h"
-
 #include <QByteArray>
 #include <QObject>
 
@@ -34,12 +32,10 @@ signals:
     void writeFailed(QString reason);
 
 private:
-    QByteArray buildFrame(quint8 cmd, quint8 sn, const QByteArray &payload) const;
-    static QByteArray escape(const QByteArray &frame);
+    void sendFrame(const QByteArray &frame);
     bool write(const QByteArray &bytes);
 
     QIODevice *line;
-    VokTool tool;
     VokFramer *sentFramer = nullptr;
     quint8 nextSn = 1;
 };

@@ -1,40 +1,19 @@
 #include "moduleprotocol.h"
 
+#include "protocol/frame.h"
+
 #include <cctype>
 
-bool ModuleProtocol::expectsReply(quint8 cmd)
-{
-    switch (cmd) {
-    case kProductInfoRequest:
-    case kControl:
-    case kHeartbeat:
-    case kWifiStatus:
-    case 0x0F:
-    case 0x11:
-        return true;
-    default:
-        return false;
-    }
-}
+using namespace VokFrame;
 
 bool ModuleProtocol::isMcuRequest(quint8 cmd)
 {
-    return cmd == kStatusReport || cmd == kSetMode || cmd == kInit;
+    return cmd == Cmd::StatusReport || cmd == Cmd::SetMode || cmd == Cmd::Init;
 }
 
 bool ModuleProtocol::isMcuCommand(quint8 cmd)
 {
     return isMcuRequest(cmd) || (cmd > 0 && expectsReply(quint8(cmd - 1)));
-}
-
-bool ModuleProtocol::isStatusFrame(const QByteArray &frame)
-{
-    if (frame.size() <= kAction + 1)
-        return false;
-    const quint8 cmd = byteAt(frame, kCmd);
-    const quint8 action = byteAt(frame, kAction);
-    return (cmd == kControlReply && action == kActionStatusReply)
-        || (cmd == kStatusReport && action == kActionStatusReport);
 }
 
 bool ModuleProtocol::parseHex(const QString &text, QByteArray *bytes)
@@ -65,43 +44,42 @@ bool ModuleProtocol::parseNumber(const QString &text, qint64 *value)
 
 QString ModuleProtocol::commandName(const QByteArray &frame)
 {
-    if (frame.size() < kMinFrame)
+    if (frame.size() < MinSize)
         return "too short to be a frame";
-    const quint8 cmd = byteAt(frame, kCmd);
-    const bool hasAction = frame.size() > kMinFrame;
-    const quint8 action = hasAction ? byteAt(frame, kAction) : 0;
-    switch (cmd) {
-    case kProductInfoRequest:
+    const quint8 code = *cmd(frame);
+    const std::optional<quint8> sub = action(frame);
+    switch (code) {
+    case Cmd::ProductInfoRequest:
         return "product information request";
-    case kProductInfoReply:
+    case Cmd::ProductInfo:
         return "product information";
-    case kControl:
-        if (hasAction && action == kActionControl)
+    case Cmd::Control:
+        if (sub == Action::Control)
             return "control";
-        if (hasAction && action == kActionRead)
+        if (sub == Action::StatusRead)
             return "status read";
         return "control, unknown action";
-    case kControlReply:
+    case Cmd::ControlReply:
         return isStatusFrame(frame) ? "status reply" : "acknowledgement";
-    case kStatusReport:
+    case Cmd::StatusReport:
         return "status report";
-    case kHeartbeat:
+    case Cmd::Heartbeat:
         return "heartbeat";
-    case 0x08:
+    case Cmd::HeartbeatReply:
         return "heartbeat reply";
-    case kSetMode:
-        return hasAction ? "set mode " + hex(action) : "set mode";
-    case kInit:
+    case Cmd::SetMode:
+        return sub ? "set mode " + hex(*sub) : "set mode";
+    case Cmd::Init:
         return "module initialisation";
-    case kWifiStatus:
+    case Cmd::WifiStatus:
         return "Wi-Fi status";
-    case 0x0E:
+    case Cmd::WifiStatusReply:
         return "Wi-Fi status reply";
     case 0x06:
     case 0x0A:
     case 0x0C:
         return "acknowledgement";
     default:
-        return "command " + hex(cmd);
+        return "command " + hex(code);
     }
 }

@@ -8,6 +8,7 @@
 #include "scriptrunner.h"
 #include "stdinreader.h"
 
+#include "protocol/frame.h"
 #include "serial/vokserialport.h"
 
 #include <QFile>
@@ -190,9 +191,9 @@ void ModuleSim::takeReceivedFrame(const QByteArray &frame)
     const ExchangeChecker::Verdict verdict = checker->frameReceived(frame);
     if (verdict == ExchangeChecker::Broken)
         return; // like the module, drop what cannot be trusted
-    const quint8 cmd = P::byteAt(frame, P::kCmd);
+    const quint8 cmd = *VokFrame::cmd(frame);
     if (P::isMcuRequest(cmd))
-        writer->sendReply(quint8(cmd + 1), P::byteAt(frame, P::kSn));
+        writer->sendReply(VokFrame::replyCode(cmd), *VokFrame::sn(frame));
     if (verdict == ExchangeChecker::Sound)
         runner->frameReceived(cmd);
 }

@@ -1,5 +1,7 @@
 #include "simlog.h"
 
+#include "protocol/frame.h"
+
 #include <QTime>
 
 #include <cstdio>
@@ -15,9 +17,8 @@ void writeLine(FILE *stream, const QString &text)
 
 void SimLog::frame(const QString &direction, const QByteArray &frame, const QString &meaning)
 {
-    QByteArray hex = frame;
-    tool.toHexString(hex);
-    stamped(direction.leftJustified(4) + ' ' + QString::fromLatin1(hex) + "| " + meaning);
+    stamped(direction.leftJustified(4) + ' ' + QString::fromLatin1(VokFrame::toHexString(frame))
+            + "| " + meaning);
 }
 
 void SimLog::note(const QString &text)

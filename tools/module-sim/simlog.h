@@ -1,8 +1,6 @@
 #ifndef SIMLOG_H
 #define SIMLOG_H
 
-#include "protocol/voktool.h"
-
 #include <QByteArray>
 #include <QString>
 
@@ -23,8 +21,6 @@ public:
 
 private:
     void stamped(const QString &text);
-
-    VokTool tool;
 };
 
 #endif // SIMLOG_H
