@@ -21,11 +21,6 @@ int digitValue(QChar c)
     return -1;
 }
 
-bool isHexDigit(QChar c)
-{
-    return digitValue(c) >= 0;
-}
-
 // Blanks and control characters would be invisible between quotes.
 QString shownCharacter(const QString &character)
 {
@@ -68,6 +63,11 @@ Result oddGroup(const QString &group, int index)
 }
 
 } // namespace
+
+bool isHexDigit(QChar c)
+{
+    return digitValue(c) >= 0;
+}
 
 bool isSeparator(QChar c)
 {

@@ -26,6 +26,7 @@ struct Result
 
 Result parse(const QString &text);
 
+bool isHexDigit(QChar c);
 // A character that may stand between groups.
 bool isSeparator(QChar c);
 
