@@ -209,8 +209,14 @@ void TestDoubleWindow::sendBoxesWriteExactBytes()
     send(1, "FFFF0005\n0b,00:00-00 10"); // separators anywhere
     QCOMPARE(pty1->readAtLeast(9), initFrame);
 
-    // No digits: nothing goes out. Sent bytes are never echoed.
-    send(1, "发送 xyz");
+    // Refused text, typed or in a preset row: nothing goes out, the user is
+    // told what is wrong. Sent bytes are never echoed.
+    ModalCloser closer;
+    send(1, "0x55 0xAA 1");
+    QCOMPARE(closer.seen.value(0), QStringLiteral("错误|十六进制输入有误：第 11 个字符起的“1”有奇数个数字，每个字节要写两位。"));
+    child<QLineEdit>(page, "lineEdit_default2")->setText("FF FF 00 05 0G");
+    clickButton("pushButton_right2");
+    QVERIFY(closer.seen.value(1).contains("第 14 个字符 “G”"));
     QCOMPARE(pty1->read(200) + pty2->read(50), QByteArray());
     QCOMPARE(received(1) + received(2), QString());
 }

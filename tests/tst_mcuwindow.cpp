@@ -66,6 +66,7 @@ private slots:
     void emptyTableReport();
     void productInfoAndOtherReplies();
     void userFramesOnlyWithThePortOpen();
+    void refusedHexIsNeitherSentNorLogged();
     void clickedLinesFillTheAnalysisPanel();
     void longLogEndsAtItsLastLine();
 
@@ -306,6 +307,26 @@ void TestMcuWindow::userFramesOnlyWithThePortOpen()
     QVERIFY(isEntry(lines, 4, "SEND:", "FF FF 00 05 0B 00 00 00 10 "));
 }
 
+// Typed or stored text that cannot be read one way only.
+void TestMcuWindow::refusedHexIsNeitherSentNorLogged()
+{
+    QVERIFY(openPort(page.get(), pty->slavePath()));
+    QSettings settings(VokFiles::analyzeSettings(), QSettings::IniFormat);
+    settings.setIniCodec("UTF-8");
+    settings.setValue("Defaule/4B", "FF FF 00 05 0B 00 00 00 1");
+    settings.sync();
+
+    ModalCloser closer;
+    child<QTextEdit>(page.get(), "textEdit_send3")->setPlainText("0x55 0xAA hello");
+    click("pushButton_send3");
+    click("pushButton_init");
+    QCOMPARE(closer.seen,
+             QStringList({"错误|十六进制输入有误：第 11 个字符 “h” 不是十六进制数字或分隔符。",
+                          "错误|十六进制输入有误：第 25 个字符起的“1”有奇数个数字，每个字节要写两位。"}));
+    QCOMPARE(pty->read(200), QByteArray());
+    QCOMPARE(logLines(page.get()), QStringList());
+}
+
 void TestMcuWindow::clickedLinesFillTheAnalysisPanel()
 {
     QVERIFY(openPort(page.get(), pty->slavePath()));
@@ -322,12 +343,12 @@ void TestMcuWindow::clickedLinesFillTheAnalysisPanel()
     auto labels = [&] {
         QStringList texts;
         for (const char *name : {"label_analyze", "label_length", "label_cmd", "label_sn", "label_checksum_2",
-                                 "label_wifistate", "label_connect", "label_productkey"})
+                                 "label_checksum_mismatch", "label_wifistate", "label_connect", "label_productkey"})
             texts << child<QLabel>(page.get(), name)->text();
         return texts;
     };
-    // The checksum shown is computed, not the 00 received.
-    const QStringList wifiFrame{"wifi状态", "07", "0d", "02", "48", "已连接路由器", "已连接云端", ""};
+    // The computed checksum beside the 00 received, marked as not matching.
+    const QStringList wifiFrame{"wifi状态", "07", "0d", "02", "48 / 帧内 00", "不符", "已连接路由器", "已连接云端", ""};
 
     clickLine(1);
     QCOMPARE(labels(), wifiFrame);
@@ -337,9 +358,18 @@ void TestMcuWindow::clickedLinesFillTheAnalysisPanel()
     const QStringList info = labels();
     QCOMPARE(info[0], QStringLiteral("产品信息应答"));
     QCOMPARE(info[2], QStringLiteral("02"));
-    QCOMPARE(info.mid(5), QStringList({"", "", abcKey}));
+    // Stamped by the page: the two agree.
+    QVERIFY(QRegularExpression("^([0-9a-f]{2}) / 帧内 \\1$").match(info[4]).hasMatch());
+    QCOMPARE(info.mid(5), QStringList({"", "", "", abcKey}));
     clickLine(1);
     QCOMPARE(labels(), wifiFrame);
+
+    // A line shorter than a frame has no checksum byte to compare.
+    child<QTextEdit>(page.get(), "textEdit_send3")->setPlainText("01 02");
+    click("pushButton_send3");
+    QTRY_COMPARE(list->count(), 10);
+    clickLine(9);
+    QCOMPARE(labels().mid(4, 2), QStringList({"", ""}));
 }
 
 void TestMcuWindow::longLogEndsAtItsLastLine()

@@ -2,6 +2,7 @@
 
 #include "pages/common/pagebackground.h"
 #include "protocol/frame.h"
+#include "protocol/hexinput.h"
 #include "serial/vokserialport.h"
 #include "ui_doublewindow.h"
 
@@ -188,7 +189,13 @@ void DoubleWindow::clearReceive()
 
 void DoubleWindow::sendHex(const QString &portName, const QString &hexText)
 {
-    const QByteArray bytes = QByteArray::fromHex(hexText.toLatin1());
+    // Text that cannot be read one way only is not sent at all.
+    const HexInput::Result parsed = HexInput::parse(hexText);
+    if (!parsed.ok()) {
+        QMessageBox::about(this, QStringLiteral("错误"), parsed.message);
+        return;
+    }
+    const QByteArray &bytes = parsed.bytes;
     if (portName == QLatin1String("COM1") && com1->isOpen())
         com1->write(bytes);
     else if (portName == QLatin1String("COM2") && com2->isOpen())

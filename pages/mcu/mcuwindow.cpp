@@ -5,6 +5,7 @@
 #include "pages/mcu/datapointtable.h"
 #include "pages/mcu/framelog.h"
 #include "protocol/frame.h"
+#include "protocol/hexinput.h"
 #include "protocol/vokanalyze.h"
 #include "protocol/vokframer.h"
 #include "protocol/voktool.h"
@@ -29,11 +30,6 @@ const QString openText = QStringLiteral("打开串口");
 const QString closeText = QStringLiteral("关闭串口");
 const QString autoUploadOnText = QStringLiteral("定时上报开");
 const QString autoUploadOffText = QStringLiteral("定时上报关");
-
-QByteArray hexTextToBytes(const QString &text)
-{
-    return QByteArray::fromHex(text.toLatin1());
-}
 
 } // namespace
 
@@ -159,16 +155,31 @@ void McuWindow::on_listWidget_itemClicked(QListWidgetItem *item)
     const QString text = item->text();
     if (text.startsWith(wifiPrefix) || text.startsWith(mcuPrefix) || text.startsWith(sendPrefix))
         return;
-    const AnalyzeResult result = analyzer->analyze(hexTextToBytes(text));
+    const QByteArray frame = HexInput::parse(text).bytes;
+    const AnalyzeResult result = analyzer->analyze(frame);
     ui->label_analyze->setText(result.description);
     ui->label_length->setText(result.length);
     ui->label_cmd->setText(result.cmd);
     ui->label_sn->setText(result.sn);
-    ui->label_checksum_2->setText(result.checksum);
+    showChecksums(frame, result.checksum);
     ui->label_setmode->setText(result.setMode);
     ui->label_connect->setText(result.connect);
     ui->label_wifistate->setText(result.wifiState);
     ui->label_productkey->setText(result.productKey);
+}
+
+// A whole frame carries its own checksum in its last byte: it is shown
+// beside the computed one, and a difference is marked. Anything shorter than
+// the smallest frame has no checksum byte to compare.
+void McuWindow::showChecksums(const QByteArray &frame, const QString &computed)
+{
+    const bool whole = frame.size() >= VokFrame::MinSize;
+    const QString own = whole ? QString::asprintf("%02x", quint8(frame.back())) : QString();
+    ui->label_checksum_2->setText(whole ? QStringLiteral("%1 / 帧内 %2").arg(computed, own) : computed);
+    const bool mismatch = whole && quint8(frame.back()) != tool->checksum(frame, 2, 1);
+    ui->label_checksum_mismatch->setText(mismatch ? QStringLiteral("不符") : QString());
+    ui->label_checksum_mismatch->setToolTip(
+        mismatch ? QStringLiteral("帧内校验和 %1 与计算值 %2 不符").arg(own, computed) : QString());
 }
 
 // --- datapoint definition ---------------------------------------------------
@@ -212,27 +223,29 @@ void McuWindow::jsonState(bool state)
 
 // --- what the user sends ----------------------------------------------------
 
+// Text that cannot be read one way only is neither sent nor logged; the
+// user is told what is wrong with it instead.
 void McuWindow::sendHexText(const QString &text)
 {
-    serialPort->write(hexTextToBytes(text));
+    const HexInput::Result parsed = HexInput::parse(text);
+    if (!parsed.ok()) {
+        QMessageBox::about(this, QStringLiteral("错误"), parsed.message);
+        return;
+    }
+    serialPort->write(parsed.bytes);
+    frameLog->add(sendPrefix, parsed.bytes);
 }
 
 void McuWindow::on_pushButton_send3_clicked()
 {
-    if (!serialPort->isOpen())
-        return;
-    const QString text = ui->textEdit_send3->toPlainText();
-    sendHexText(text);
-    frameLog->add(sendPrefix, hexTextToBytes(text));
+    if (serialPort->isOpen())
+        sendHexText(ui->textEdit_send3->toPlainText());
 }
 
 void McuWindow::sendStoredFrame(const QString &key)
 {
-    if (!serialPort->isOpen())
-        return;
-    const QString text = analyzer->getValue(key);
-    sendHexText(text);
-    frameLog->add(sendPrefix, hexTextToBytes(text));
+    if (serialPort->isOpen())
+        sendHexText(analyzer->getValue(key));
 }
 
 void McuWindow::on_pushButton_easylink_clicked()

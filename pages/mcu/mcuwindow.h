@@ -38,8 +38,9 @@ public:
     void checkProductKey();
     void clearLog();
 
-    // Writes the bytes of hexadecimal text as they are; the caller checks
-    // that the port is open.
+    // Writes the bytes of hexadecimal text as they are and logs them under
+    // "SEND:"; refused text is neither sent nor logged, and the user is told
+    // why. The caller checks that the port is open.
     void sendHexText(const QString &text);
 
     // The page's datapoint model, so that a test can point its fetches at a
@@ -69,6 +70,7 @@ private slots:
 private:
     void sendStoredFrame(const QString &key);
     void sendStatusReport();
+    void showChecksums(const QByteArray &frame, const QString &computed);
     QString storedProductKey() const;
 
     Ui::McuWindow *ui;
