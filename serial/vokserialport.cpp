@@ -42,6 +42,7 @@ bool VokSerialPort::openCom(const QString &portName, const QString &baudRate,
         setPort(found);
     if (!open(QIODevice::ReadWrite))
         return false;
+    nameOpened = portName;
     applySettings(baudRate, dataBitsIndex, stopBitsIndex, parityIndex);
     connect(this, &QSerialPort::readyRead, this, &VokSerialPort::readComData);
     return true;

@@ -24,6 +24,8 @@ public:
     bool openCom(const QString &portName, const QString &baudRate, int dataBitsIndex,
                  int stopBitsIndex, int parityIndex);
     void closeCom();
+    // The name or path openCom was last given, as the user typed or chose it.
+    QString openedName() const { return nameOpened; }
 
 signals:
     void ComListChange(QList<QString>);
@@ -38,6 +40,7 @@ private:
                        int parityIndex);
 
     QList<QString> comList;
+    QString nameOpened;
     QTimer pollTimer;
 };
 

@@ -138,61 +138,75 @@ DoubleWindow::DoubleWindow(QWidget *parent) : QWidget(parent), ui(new Ui::Double
 {
     ui->setupUi(this);
     PageBackground::apply(ui->label_background);
-    prepareReceiveArea(ui->textEdit_rec1);
-    prepareReceiveArea(ui->textEdit_rec2);
     setPresets(version3Presets());
 
-    com1 = new VokSerialPort;
-    com2 = new VokSerialPort;
+    panes[0].area = ui->textEdit_rec1;
+    panes[0].name = ui->com_1;
+    panes[0].rate = ui->rate_1;
+    panes[0].data = ui->data_1;
+    panes[0].stop = ui->stop_1;
+    panes[0].parity = ui->check_1;
+    panes[0].openButton = ui->pushButton_open1;
+    panes[1].area = ui->textEdit_rec2;
+    panes[1].name = ui->com_2;
+    panes[1].rate = ui->rate_2;
+    panes[1].data = ui->data_2;
+    panes[1].stop = ui->stop_2;
+    panes[1].parity = ui->check_2;
+    panes[1].openButton = ui->pushButton_open2;
+    for (Pane &pane : panes) {
+        prepareReceiveArea(pane.area);
+        pane.port = std::make_unique<VokSerialPort>();
+        pane.flushTimer.setInterval(flushIntervalMs);
+        pane.flushTimer.start();
+    }
     // Both combo boxes list the same ports, so one poll is enough.
-    connect(com1, &VokSerialPort::ComListChange, this, &DoubleWindow::UpdateUi);
-
-    flushTimer1.setInterval(flushIntervalMs);
-    flushTimer2.setInterval(flushIntervalMs);
-    connect(&flushTimer1, &QTimer::timeout, this, &DoubleWindow::readbuf1);
-    connect(&flushTimer2, &QTimer::timeout, this, &DoubleWindow::readbuf2);
-    flushTimer1.start();
-    flushTimer2.start();
+    connect(panes[0].port.get(), &VokSerialPort::ComListChange, this, &DoubleWindow::UpdateUi);
+    connect(&panes[0].flushTimer, &QTimer::timeout, this, &DoubleWindow::readbuf1);
+    connect(&panes[1].flushTimer, &QTimer::timeout, this, &DoubleWindow::readbuf2);
+    connect(panes[0].port.get(), &VokSerialPort::DataReady, this, &DoubleWindow::com1OnDataReady);
+    connect(panes[1].port.get(), &VokSerialPort::DataReady, this, &DoubleWindow::com2OnDataReady);
 
     showTimer.setSingleShot(true);
     connect(&showTimer, &QTimer::timeout, this, &DoubleWindow::showText);
-
-    connect(com1, &VokSerialPort::DataReady, this, &DoubleWindow::com1OnDataReady);
-    connect(com2, &VokSerialPort::DataReady, this, &DoubleWindow::com2OnDataReady);
 }
 
 DoubleWindow::~DoubleWindow()
 {
-    delete com1;
-    delete com2;
     delete ui;
 }
 
 void DoubleWindow::closePorts()
 {
-    if (com1->isOpen())
-        com1->closeCom();
-    if (com2->isOpen())
-        com2->closeCom();
-    ui->pushButton_open1->setText(QStringLiteral("打开串口"));
-    ui->pushButton_open2->setText(QStringLiteral("打开串口"));
+    for (Pane &pane : panes) {
+        if (pane.port->isOpen())
+            pane.port->closeCom();
+        pane.openButton->setText(QStringLiteral("打开串口"));
+    }
 }
 
 void DoubleWindow::clearReceive()
 {
-    unshown1.clear();
-    unshown2.clear();
-    ui->textEdit_rec1->clear();
-    ui->textEdit_rec2->clear();
+    for (Pane &pane : panes) {
+        pane.unshown.clear();
+        pane.area->clear();
+    }
 }
 
 void DoubleWindow::sendHex(const QString &portName, const QString &hexText)
 {
     const QByteArray bytes = QByteArray::fromHex(hexText.toLatin1());
-    if (portName == QLatin1String("COM1") && com1->isOpen())
-        com1->write(bytes);
-    else if (portName == QLatin1String("COM2") && com2->isOpen())
-        com2->write(bytes);
+    if (portName == QLatin1String("COM1") && panes[0].port->isOpen())
+        panes[0].port->write(bytes);
+    else if (portName == QLatin1String("COM2") && panes[1].port->isOpen())
+        panes[1].port->write(bytes);
+}
+
+QString DoubleWindow::portName(int pane) const
+{
+    if (pane < 0 || pane > 1 || !panes[pane].port->isOpen())
+        return QString();
+    return panes[pane].port->openedName();
 }
 
 void DoubleWindow::UpdateUi(QList<QString> ComList)
@@ -201,40 +215,41 @@ void DoubleWindow::UpdateUi(QList<QString> ComList)
     refillPortNames(ui->com_2, ComList);
 }
 
-void DoubleWindow::toggleOpen(VokSerialPort *port, QComboBox *name, QComboBox *rate,
-                              QComboBox *data, QComboBox *stop, QComboBox *parity,
-                              QPushButton *button)
+void DoubleWindow::toggleOpen(Pane &pane)
 {
+    VokSerialPort *port = pane.port.get();
     if (port->isOpen()) {
         port->closeCom();
-        button->setText(QStringLiteral("打开串口"));
+        pane.openButton->setText(QStringLiteral("打开串口"));
         return;
     }
-    if (port->openCom(name->currentText().trimmed(), rate->currentText(), data->currentIndex(),
-                      stop->currentIndex(), parity->currentIndex()))
-        button->setText(QStringLiteral("关闭串口"));
+    if (port->openCom(pane.name->currentText().trimmed(), pane.rate->currentText(),
+                      pane.data->currentIndex(), pane.stop->currentIndex(),
+                      pane.parity->currentIndex()))
+        pane.openButton->setText(QStringLiteral("关闭串口"));
     else
         QMessageBox::about(this, QStringLiteral("错误"), QStringLiteral("打开失败！"));
 }
 
 void DoubleWindow::on_pushButton_open1_clicked()
 {
-    toggleOpen(com1, ui->com_1, ui->rate_1, ui->data_1, ui->stop_1, ui->check_1,
-               ui->pushButton_open1);
+    toggleOpen(panes[0]);
 }
 
 void DoubleWindow::on_pushButton_open2_clicked()
 {
-    toggleOpen(com2, ui->com_2, ui->rate_2, ui->data_2, ui->stop_2, ui->check_2,
-               ui->pushButton_open2);
+    toggleOpen(panes[1]);
 }
 
-void DoubleWindow::receive(const QByteArray &data, QByteArray &held, QString &unshown,
-                           QTextEdit *area, VokSerialPort *relayTo)
+void DoubleWindow::receive(int index, const QByteArray &data)
 {
+    emit bytesReceived(index, data);
+    Pane &pane = panes[index];
+    VokSerialPort *relayTo = panes[1 - index].port.get();
     if (doubleMode && relayTo->isOpen())
         relayTo->write(data);
 
+    QByteArray &held = pane.held;
     held += data;
     const int showCount = held.size() - heldBackBytes;
     if (showCount <= 0)
@@ -243,8 +258,8 @@ void DoubleWindow::receive(const QByteArray &data, QByteArray &held, QString &un
     QString text;
     text.reserve(showCount * 3 + 64);
     QString stamp; // one reading of the clock serves the whole chunk
-    const bool areaEmpty = area->document()->isEmpty() && unshown.isEmpty();
-    int lineChars = lastLineLength(area, unshown);
+    const bool areaEmpty = pane.area->document()->isEmpty() && pane.unshown.isEmpty();
+    int lineChars = lastLineLength(pane.area, pane.unshown);
     for (int i = 0; i < showCount; ++i) {
         const bool header = startsFrameHeader(held, i);
         if (header || lineChars >= maxLineChars) {
@@ -262,7 +277,7 @@ void DoubleWindow::receive(const QByteArray &data, QByteArray &held, QString &un
         lineChars += 3;
     }
     held.remove(0, showCount);
-    unshown += text;
+    pane.unshown += text;
     scheduleShow();
 }
 
@@ -271,7 +286,7 @@ void DoubleWindow::scheduleShow()
     // Checked at every chunk, not only by the timer: a busy port can keep
     // the event loop from firing timers for a long time.
     const qint64 since = sinceShown.isValid() ? sinceShown.elapsed() : showIntervalMs;
-    if (since >= showIntervalMs || unshown1.size() + unshown2.size() >= maxUnshownChars)
+    if (since >= showIntervalMs || panes[0].unshown.size() + panes[1].unshown.size() >= maxUnshownChars)
         showText();
     else if (!showTimer.isActive())
         showTimer.start(int(showIntervalMs - since));
@@ -280,43 +295,42 @@ void DoubleWindow::scheduleShow()
 void DoubleWindow::showText()
 {
     showTimer.stop();
-    if (!unshown1.isEmpty())
-        appendToArea(ui->textEdit_rec1, unshown1);
-    if (!unshown2.isEmpty())
-        appendToArea(ui->textEdit_rec2, unshown2);
-    unshown1.clear();
-    unshown2.clear();
+    for (Pane &pane : panes) {
+        if (!pane.unshown.isEmpty())
+            appendToArea(pane.area, pane.unshown);
+        pane.unshown.clear();
+    }
     sinceShown.start();
 }
 
 void DoubleWindow::com1OnDataReady(QByteArray Data)
 {
-    receive(Data, held1, unshown1, ui->textEdit_rec1, com2);
+    receive(0, Data);
 }
 
 void DoubleWindow::com2OnDataReady(QByteArray Data)
 {
-    receive(Data, held2, unshown2, ui->textEdit_rec2, com1);
+    receive(1, Data);
 }
 
-void DoubleWindow::flush(QByteArray &held, QString &unshown)
+void DoubleWindow::flush(Pane &pane)
 {
-    if (held.isEmpty())
+    if (pane.held.isEmpty())
         return;
-    for (char byte : qAsConst(held))
-        appendHexByte(unshown, byte);
-    held.clear();
+    for (char byte : qAsConst(pane.held))
+        appendHexByte(pane.unshown, byte);
+    pane.held.clear();
     showText();
 }
 
 void DoubleWindow::readbuf1()
 {
-    flush(held1, unshown1);
+    flush(panes[0]);
 }
 
 void DoubleWindow::readbuf2()
 {
-    flush(held2, unshown2);
+    flush(panes[1]);
 }
 
 void DoubleWindow::on_pushButton_double_clicked()

@@ -9,6 +9,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <memory>
+
 class VokSerialPort;
 class QComboBox;
 class QPushButton;
@@ -35,6 +37,13 @@ public:
     void clearReceive();
     // Writes the bytes of hexText to "COM1" or "COM2" if that port is open.
     void sendHex(const QString &portName, const QString &hexText);
+    // The name pane 0 (COM1, left) or 1 (COM2, right) was opened with;
+    // empty while that port is closed.
+    QString portName(int pane) const;
+
+signals:
+    // Every chunk received on pane 0 (COM1) or 1 (COM2), before it is shown.
+    void bytesReceived(int pane, const QByteArray &bytes);
 
 private slots:
     void UpdateUi(QList<QString> ComList);
@@ -59,26 +68,32 @@ private slots:
     void on_pushButton_send2_clicked();
 
 private:
-    void toggleOpen(VokSerialPort *port, QComboBox *name, QComboBox *rate, QComboBox *data,
-                    QComboBox *stop, QComboBox *parity, QPushButton *button);
-    void receive(const QByteArray &data, QByteArray &held, QString &unshown, QTextEdit *area,
-                 VokSerialPort *relayTo);
-    void flush(QByteArray &held, QString &unshown);
+    // One side of the page: its port, the bytes it holds back, and the text
+    // made from received bytes that its area does not show yet.
+    struct Pane
+    {
+        std::unique_ptr<VokSerialPort> port;
+        QByteArray held;
+        QTimer flushTimer;
+        QString unshown;
+        QTextEdit *area = nullptr;
+        QComboBox *name = nullptr;
+        QComboBox *rate = nullptr;
+        QComboBox *data = nullptr;
+        QComboBox *stop = nullptr;
+        QComboBox *parity = nullptr;
+        QPushButton *openButton = nullptr;
+    };
+
+    void toggleOpen(Pane &pane);
+    void receive(int index, const QByteArray &data);
+    void flush(Pane &pane);
     void scheduleShow();
     void showText();
     void setPresets(const QStringList &lines);
 
     Ui::DoubleWindow *ui;
-    VokSerialPort *com1;
-    VokSerialPort *com2;
-    QByteArray held1;
-    QByteArray held2;
-    QTimer flushTimer1;
-    QTimer flushTimer2;
-    // Text made from received bytes that the areas do not hold yet: on a
-    // busy line it goes in together, a few times a second (see scheduleShow).
-    QString unshown1;
-    QString unshown2;
+    Pane panes[2];
     QTimer showTimer;
     QElapsedTimer sinceShown;
     bool doubleMode = true;

@@ -41,38 +41,32 @@ McuWindow::McuWindow(QWidget *parent) : QWidget(parent), ui(new Ui::McuWindow)
     ui->setupUi(this);
     PageBackground::apply(ui->label_background2);
 
-    serialPort = new VokSerialPort;
-    connect(serialPort, &VokSerialPort::ComListChange, this, &McuWindow::UpdateUi);
+    serialPort = std::make_unique<VokSerialPort>();
+    connect(serialPort.get(), &VokSerialPort::ComListChange, this, &McuWindow::UpdateUi);
 
     // The page logs (and applies) a frame before the analyser answers it,
     // so fromFramer must be connected before the analyser connects itself.
-    framer = new VokFramer(serialPort);
-    connect(framer, &VokFramer::LineDataReady, this, &McuWindow::fromFramer);
-    analyzer = new VokAnalyze(framer);
-    connect(analyzer, &VokAnalyze::RespondReady, this, &McuWindow::fromRespond);
+    framer = std::make_unique<VokFramer>(serialPort.get());
+    connect(framer.get(), &VokFramer::LineDataReady, this, &McuWindow::fromFramer);
+    analyzer = std::make_unique<VokAnalyze>(framer.get());
+    connect(analyzer.get(), &VokAnalyze::RespondReady, this, &McuWindow::fromRespond);
 
-    tool = new VokTool;
-    frameLog = new FrameLog(ui->listWidget, tool, this);
-    json = new VokJson;
-    connect(json, &VokJson::json_stat, this, &McuWindow::jsonState);
-    connect(json, &VokJson::ListOk, this, &McuWindow::updateDataPointWindow);
-    table = new DataPointTable(ui->datapoint_table, json, tool, this);
+    tool = std::make_unique<VokTool>();
+    frameLog = new FrameLog(ui->listWidget, tool.get(), this);
+    json = std::make_unique<VokJson>();
+    connect(json.get(), &VokJson::json_stat, this, &McuWindow::jsonState);
+    connect(json.get(), &VokJson::ListOk, this, &McuWindow::updateDataPointWindow);
+    table = new DataPointTable(ui->datapoint_table, json.get(), tool.get(), this);
     // A definition cached in an earlier run fills the table before the page shows.
     json->parseJson(storedProductKey());
 
-    uploadTimer = new QTimer;
-    connect(uploadTimer, &QTimer::timeout, this, &McuWindow::autoUpLoad);
+    uploadTimer = std::make_unique<QTimer>();
+    connect(uploadTimer.get(), &QTimer::timeout, this, &McuWindow::autoUpLoad);
     autoUpload = false;
 }
 
 McuWindow::~McuWindow()
 {
-    delete uploadTimer;
-    delete json;
-    delete analyzer;
-    delete framer;
-    delete serialPort;
-    delete tool;
     delete ui;
 }
 

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <memory>
+
 class DataPointTable;
 class FrameLog;
 class QListWidgetItem;
@@ -44,7 +46,7 @@ public:
 
     // The page's datapoint model, so that a test can point its fetches at a
     // local service.
-    VokJson *datapointModel() const { return json; }
+    VokJson *datapointModel() const { return json.get(); }
 
 private slots:
     void UpdateUi(QList<QString> ComList);
@@ -69,12 +71,14 @@ private:
     QString storedProductKey() const;
 
     Ui::McuWindow *ui;
-    VokSerialPort *serialPort;
-    VokAnalyze *analyzer;
-    VokFramer *framer;
-    VokJson *json;
-    VokTool *tool;
-    QTimer *uploadTimer;
+    // Built without a Qt parent, owned here; the analyser and the framer
+    // are destroyed before the port they listen to.
+    std::unique_ptr<VokSerialPort> serialPort;
+    std::unique_ptr<VokFramer> framer;
+    std::unique_ptr<VokAnalyze> analyzer;
+    std::unique_ptr<VokTool> tool;
+    std::unique_ptr<VokJson> json;
+    std::unique_ptr<QTimer> uploadTimer;
     bool autoUpload = false;
     DataPointTable *table;
     FrameLog *frameLog;
