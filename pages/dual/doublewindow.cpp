@@ -1,6 +1,7 @@
 #include "pages/dual/doublewindow.h"
 
 #include "pages/common/pagebackground.h"
+#include "pages/common/recordcontrol.h"
 #include "protocol/voktool.h"
 #include "serial/vokserialport.h"
 #include "ui_doublewindow.h"
@@ -20,9 +21,14 @@ const int flushIntervalMs = 500;
 // length, so received text goes into the areas at most this often; text
 // arriving after a quiet spell goes in at once.
 const int showIntervalMs = 40;
-// ... or once this much text waits: inserting it takes about 10 ms, so no
-// single event keeps the window busy for long.
-const int maxUnshownChars = 96 * 1024;
+// A pane shows at most this much new text at a time (inserting it takes a
+// few ms): when more arrives in between, the oldest of it is left out and
+// one line says how many bytes that was. Nobody reads faster, and the
+// capture keeps every byte.
+const int maxUnshownChars = 48 * 1024;
+// Each area keeps its newest lines only: memory and the time F5 takes stay
+// bounded however long the session runs.
+const int maxViewLines = 2000;
 
 // Bytes that never bring a header (a wrong baud rate, a boot log in plain
 // text) would grow one line without end, and every chunk lays out its whole
@@ -58,6 +64,7 @@ void prepareReceiveArea(QTextEdit *area)
 {
     area->setReadOnly(true);
     area->setUndoRedoEnabled(false);
+    area->document()->setMaximumBlockCount(maxViewLines);
     QFont font = area->font();
     font.setStyleStrategy(QFont::PreferNoShaping);
     area->setFont(font);
@@ -74,15 +81,6 @@ void appendToArea(QTextEdit *area, const QString &text)
     end.movePosition(QTextCursor::End);
     end.insertText(text);
     area->moveCursor(QTextCursor::End);
-}
-
-// Length of the area's last line once the text not yet shown is in.
-int lastLineLength(const QTextEdit *area, const QString &unshown)
-{
-    const int newline = unshown.lastIndexOf(QLatin1Char('\n'));
-    if (newline >= 0)
-        return unshown.size() - newline - 1;
-    return area->document()->lastBlock().length() - 1 + unshown.size();
 }
 
 QString hexLine(QByteArray bytes)
@@ -154,12 +152,26 @@ DoubleWindow::DoubleWindow(QWidget *parent) : QWidget(parent), ui(new Ui::Double
     panes[1].stop = ui->stop_2;
     panes[1].parity = ui->check_2;
     panes[1].openButton = ui->pushButton_open2;
+    recorder = new RecordControl(ui->toolButton_record, QStringLiteral("dual"), this);
     for (Pane &pane : panes) {
         prepareReceiveArea(pane.area);
         pane.port = std::make_unique<VokSerialPort>();
+        recorder->watch(pane.port.get());
         pane.flushTimer.setInterval(flushIntervalMs);
         pane.flushTimer.start();
+        Pane *side = &pane;
+        connect(pane.port.get(), &VokSerialPort::Lost, this, [this, side](const QString &reason) {
+            side->openButton->setText(QStringLiteral("打开串口"));
+            addNotice(*side, QStringLiteral("串口已断开：%1").arg(reason));
+        });
+        connect(pane.port.get(), &VokSerialPort::Reopened, this, [this, side] {
+            side->openButton->setText(QStringLiteral("关闭串口"));
+            addNotice(*side, QStringLiteral("串口已重新打开"));
+        });
     }
+    connect(recorder, &RecordControl::notice, this, [this](const QString &text) {
+        addNotice(panes[0], text);
+    });
     // Both combo boxes list the same ports, so one poll is enough.
     connect(panes[0].port.get(), &VokSerialPort::ComListChange, this, &DoubleWindow::UpdateUi);
     connect(&panes[0].flushTimer, &QTimer::timeout, this, &DoubleWindow::readbuf1);
@@ -179,8 +191,10 @@ DoubleWindow::~DoubleWindow()
 void DoubleWindow::closePorts()
 {
     for (Pane &pane : panes) {
-        if (pane.port->isOpen())
+        if (pane.port->isOpen()) {
+            recorder->portClosed(pane.port.get());
             pane.port->closeCom();
+        }
         pane.openButton->setText(QStringLiteral("打开串口"));
     }
 }
@@ -189,6 +203,10 @@ void DoubleWindow::clearReceive()
 {
     for (Pane &pane : panes) {
         pane.unshown.clear();
+        pane.unshownChars = 0;
+        pane.skippedBytes = 0;
+        pane.lineChars = 0;
+        pane.anyText = false;
         pane.area->clear();
     }
 }
@@ -219,16 +237,20 @@ void DoubleWindow::toggleOpen(Pane &pane)
 {
     VokSerialPort *port = pane.port.get();
     if (port->isOpen()) {
+        recorder->portClosed(port);
         port->closeCom();
         pane.openButton->setText(QStringLiteral("打开串口"));
         return;
     }
     if (port->openCom(pane.name->currentText().trimmed(), pane.rate->currentText(),
                       pane.data->currentIndex(), pane.stop->currentIndex(),
-                      pane.parity->currentIndex()))
+                      pane.parity->currentIndex())) {
         pane.openButton->setText(QStringLiteral("关闭串口"));
-    else
-        QMessageBox::about(this, QStringLiteral("错误"), QStringLiteral("打开失败！"));
+        recorder->portOpened(port);
+    } else {
+        QMessageBox::about(this, QStringLiteral("错误"),
+                           QStringLiteral("打开失败！\n") + port->openError());
+    }
 }
 
 void DoubleWindow::on_pushButton_open1_clicked()
@@ -258,27 +280,45 @@ void DoubleWindow::receive(int index, const QByteArray &data)
     QString text;
     text.reserve(showCount * 3 + 64);
     QString stamp; // one reading of the clock serves the whole chunk
-    const bool areaEmpty = pane.area->document()->isEmpty() && pane.unshown.isEmpty();
-    int lineChars = lastLineLength(pane.area, pane.unshown);
     for (int i = 0; i < showCount; ++i) {
         const bool header = startsFrameHeader(held, i);
-        if (header || lineChars >= maxLineChars) {
-            if (!areaEmpty || !text.isEmpty())
+        if (header || pane.lineChars >= maxLineChars) {
+            if (pane.anyText || !text.isEmpty())
                 text += QLatin1Char('\n');
-            lineChars = 0;
+            pane.lineChars = 0;
         }
         if (header) {
             if (stamp.isEmpty())
                 stamp = QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz")) + ':';
             text += stamp;
-            lineChars += stamp.size();
+            pane.lineChars += stamp.size();
         }
         appendHexByte(text, held.at(i));
-        lineChars += 3;
+        pane.lineChars += 3;
     }
     held.remove(0, showCount);
-    pane.unshown += text;
+    addText(pane, text, showCount);
+}
+
+void DoubleWindow::addText(Pane &pane, const QString &text, int bytes)
+{
+    pane.anyText = true;
+    pane.unshown.append({text, bytes});
+    pane.unshownChars += text.size();
+    while (pane.unshownChars > maxUnshownChars && pane.unshown.size() > 1) {
+        const Piece dropped = pane.unshown.takeFirst();
+        pane.unshownChars -= dropped.text.size();
+        pane.skippedBytes += dropped.bytes;
+    }
     scheduleShow();
+}
+
+// A line of its own, with the time; the received bytes go on in a new line.
+void DoubleWindow::addNotice(Pane &pane, const QString &text)
+{
+    const QString time = QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz"));
+    addText(pane, QString(pane.anyText ? "\n" : "") + time + QLatin1Char(' ') + text, 0);
+    pane.lineChars = maxLineChars;
 }
 
 void DoubleWindow::scheduleShow()
@@ -286,7 +326,7 @@ void DoubleWindow::scheduleShow()
     // Checked at every chunk, not only by the timer: a busy port can keep
     // the event loop from firing timers for a long time.
     const qint64 since = sinceShown.isValid() ? sinceShown.elapsed() : showIntervalMs;
-    if (since >= showIntervalMs || panes[0].unshown.size() + panes[1].unshown.size() >= maxUnshownChars)
+    if (since >= showIntervalMs)
         showText();
     else if (!showTimer.isActive())
         showTimer.start(int(showIntervalMs - since));
@@ -296,9 +336,25 @@ void DoubleWindow::showText()
 {
     showTimer.stop();
     for (Pane &pane : panes) {
-        if (!pane.unshown.isEmpty())
-            appendToArea(pane.area, pane.unshown);
+        if (pane.unshown.isEmpty())
+            continue;
+        QString text;
+        text.reserve(pane.unshownChars + 64);
+        if (pane.skippedBytes > 0) {
+            const QString port = pane.port->openedName();
+            recorder->note(port, QStringLiteral("%1 bytes not shown").arg(pane.skippedBytes));
+            if (!pane.area->document()->isEmpty())
+                text += QLatin1Char('\n');
+            text += QStringLiteral("（%1 字节未显示）").arg(pane.skippedBytes);
+            if (!pane.unshown.first().text.startsWith(QLatin1Char('\n')))
+                text += QLatin1Char('\n');
+            pane.skippedBytes = 0;
+        }
+        for (const Piece &piece : qAsConst(pane.unshown))
+            text += piece.text;
+        appendToArea(pane.area, text);
         pane.unshown.clear();
+        pane.unshownChars = 0;
     }
     sinceShown.start();
 }
@@ -317,9 +373,13 @@ void DoubleWindow::flush(Pane &pane)
 {
     if (pane.held.isEmpty())
         return;
+    QString text;
     for (char byte : qAsConst(pane.held))
-        appendHexByte(pane.unshown, byte);
+        appendHexByte(text, byte);
+    pane.lineChars += text.size();
+    const int bytes = pane.held.size();
     pane.held.clear();
+    addText(pane, text, bytes);
     showText();
 }
 

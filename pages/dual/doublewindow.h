@@ -11,6 +11,7 @@
 
 #include <memory>
 
+class RecordControl;
 class VokSerialPort;
 class QComboBox;
 class QPushButton;
@@ -68,6 +69,13 @@ private slots:
     void on_pushButton_send2_clicked();
 
 private:
+    // Text made from received bytes, and how many bytes it stands for.
+    struct Piece
+    {
+        QString text;
+        int bytes = 0;
+    };
+
     // One side of the page: its port, the bytes it holds back, and the text
     // made from received bytes that its area does not show yet.
     struct Pane
@@ -75,7 +83,11 @@ private:
         std::unique_ptr<VokSerialPort> port;
         QByteArray held;
         QTimer flushTimer;
-        QString unshown;
+        QList<Piece> unshown;
+        int unshownChars = 0;
+        qint64 skippedBytes = 0; // dropped from unshown since the last show
+        int lineChars = 0;       // length of the last line, shown or not
+        bool anyText = false;    // since the area was last emptied
         QTextEdit *area = nullptr;
         QComboBox *name = nullptr;
         QComboBox *rate = nullptr;
@@ -86,6 +98,8 @@ private:
     };
 
     void toggleOpen(Pane &pane);
+    void addText(Pane &pane, const QString &text, int bytes);
+    void addNotice(Pane &pane, const QString &text);
     void receive(int index, const QByteArray &data);
     void flush(Pane &pane);
     void scheduleShow();
@@ -94,6 +108,7 @@ private:
 
     Ui::DoubleWindow *ui;
     Pane panes[2];
+    RecordControl *recorder;
     QTimer showTimer;
     QElapsedTimer sinceShown;
     bool doubleMode = true;

@@ -2,6 +2,7 @@
 
 #include "datapoint/vokjson.h"
 #include "pages/common/pagebackground.h"
+#include "pages/common/recordcontrol.h"
 #include "pages/mcu/datapointtable.h"
 #include "pages/mcu/framelog.h"
 #include "protocol/vokanalyze.h"
@@ -43,6 +44,9 @@ McuWindow::McuWindow(QWidget *parent) : QWidget(parent), ui(new Ui::McuWindow)
 
     serialPort = std::make_unique<VokSerialPort>();
     connect(serialPort.get(), &VokSerialPort::ComListChange, this, &McuWindow::UpdateUi);
+    tool = std::make_unique<VokTool>();
+    frameLog = new FrameLog(ui->listWidget, tool.get(), this);
+    watchPort();
 
     // The page logs (and applies) a frame before the analyser answers it,
     // so fromFramer must be connected before the analyser connects itself.
@@ -51,8 +55,6 @@ McuWindow::McuWindow(QWidget *parent) : QWidget(parent), ui(new Ui::McuWindow)
     analyzer = std::make_unique<VokAnalyze>(framer.get());
     connect(analyzer.get(), &VokAnalyze::RespondReady, this, &McuWindow::fromRespond);
 
-    tool = std::make_unique<VokTool>();
-    frameLog = new FrameLog(ui->listWidget, tool.get(), this);
     json = std::make_unique<VokJson>();
     connect(json.get(), &VokJson::json_stat, this, &McuWindow::jsonState);
     connect(json.get(), &VokJson::ListOk, this, &McuWindow::updateDataPointWindow);
@@ -68,6 +70,27 @@ McuWindow::McuWindow(QWidget *parent) : QWidget(parent), ui(new Ui::McuWindow)
 McuWindow::~McuWindow()
 {
     delete ui;
+}
+
+// Recording, and what the page says when the device goes away or comes
+// back. Set up before the framer connects, so that a received chunk is
+// recorded before the reply it brings.
+void McuWindow::watchPort()
+{
+    recorder = new RecordControl(ui->toolButton_record3, QStringLiteral("mcu"), this);
+    recorder->watch(serialPort.get());
+    connect(recorder, &RecordControl::notice, frameLog, &FrameLog::addNotice);
+    connect(frameLog, &FrameLog::skipped, this, [this](qint64 bytes) {
+        recorder->note(serialPort->openedName(), QStringLiteral("%1 bytes not shown").arg(bytes));
+    });
+    connect(serialPort.get(), &VokSerialPort::Lost, this, [this](const QString &reason) {
+        ui->pushButton_open3->setText(openText);
+        frameLog->addNotice(QStringLiteral("串口已断开：%1").arg(reason));
+    });
+    connect(serialPort.get(), &VokSerialPort::Reopened, this, [this] {
+        ui->pushButton_open3->setText(closeText);
+        frameLog->addNotice(QStringLiteral("串口已重新打开"));
+    });
 }
 
 QString McuWindow::storedProductKey() const
@@ -93,6 +116,7 @@ void McuWindow::UpdateUi(QList<QString> ComList)
 void McuWindow::on_pushButton_open3_clicked()
 {
     if (serialPort->isOpen()) {
+        recorder->portClosed(serialPort.get());
         serialPort->closeCom();
         uploadTimer->stop();
         ui->pushButton_autoupload->setText(autoUploadOnText);
@@ -104,16 +128,20 @@ void McuWindow::on_pushButton_open3_clicked()
                             ui->data_3->currentIndex(), ui->stop_3->currentIndex(),
                             ui->check_3->currentIndex())) {
         ui->pushButton_open3->setText(closeText);
+        recorder->portOpened(serialPort.get());
     } else {
-        QMessageBox::about(this, QStringLiteral("错误"), QStringLiteral("打开失败！"));
+        QMessageBox::about(this, QStringLiteral("错误"),
+                           QStringLiteral("打开失败！\n") + serialPort->openError());
     }
 }
 
 void McuWindow::closePort()
 {
     // Timed upload stays on: its ticks wait for the port to be opened again.
-    if (serialPort->isOpen())
+    if (serialPort->isOpen()) {
+        recorder->portClosed(serialPort.get());
         serialPort->closeCom();
+    }
     ui->pushButton_open3->setText(openText);
 }
 
@@ -149,6 +177,8 @@ void McuWindow::fromRespond(QByteArray Data)
 void McuWindow::on_listWidget_itemClicked(QListWidgetItem *item)
 {
     const QString text = item->text();
+    if (FrameLog::isNotice(item))
+        return;
     if (text.startsWith(wifiPrefix) || text.startsWith(mcuPrefix) || text.startsWith(sendPrefix))
         return;
     const AnalyzeResult result = analyzer->analyze(hexTextToBytes(text));

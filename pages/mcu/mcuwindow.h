@@ -13,6 +13,7 @@
 class DataPointTable;
 class FrameLog;
 class QListWidgetItem;
+class RecordControl;
 class QTimer;
 class VokAnalyze;
 class VokFramer;
@@ -66,6 +67,7 @@ private slots:
     void on_pushButton_autoupload_clicked();
 
 private:
+    void watchPort();
     void sendStoredFrame(const QString &key);
     void sendStatusReport();
     QString storedProductKey() const;
@@ -82,6 +84,7 @@ private:
     bool autoUpload = false;
     DataPointTable *table;
     FrameLog *frameLog;
+    RecordControl *recorder;
 
     // Set by the frame just received: a status read is answered with a
     // status frame, whatever the reply template happens to hold.

@@ -1,0 +1,39 @@
+#include "serial/portlistwatcher.h"
+
+#include <QSerialPortInfo>
+#include <QTimer>
+
+std::shared_ptr<PortListWatcher> PortListWatcher::shared()
+{
+    static std::weak_ptr<PortListWatcher> instance;
+    std::shared_ptr<PortListWatcher> watcher = instance.lock();
+    if (!watcher) {
+        watcher.reset(new PortListWatcher);
+        instance = watcher;
+    }
+    return watcher;
+}
+
+PortListWatcher::PortListWatcher()
+{
+    auto *timer = new QTimer;
+    timer->setInterval(1000);
+    timer->moveToThread(&thread);
+    // The lambdas have the timer as context, so they run on the thread.
+    connect(&thread, &QThread::started, timer, [timer] { timer->start(); });
+    connect(timer, &QTimer::timeout, timer, [this] {
+        QList<QString> names;
+        const auto ports = QSerialPortInfo::availablePorts();
+        for (const QSerialPortInfo &info : ports)
+            names.append(info.portName());
+        emit listed(names);
+    });
+    connect(&thread, &QThread::finished, timer, &QObject::deleteLater);
+    thread.start();
+}
+
+PortListWatcher::~PortListWatcher()
+{
+    thread.quit();
+    thread.wait();
+}
