@@ -76,9 +76,11 @@ void RecordControl::watch(VokSerialPort *port)
 
 void RecordControl::portOpened(VokSerialPort *port)
 {
+    // Starting lists every open port, this one too.
     if (autoStart->isChecked() && !writer.isRecording())
         button->setChecked(true);
-    writer.note(port->openedName(), QStringLiteral("opened ") + port->settingsText());
+    else
+        writer.note(port->openedName(), QStringLiteral("opened ") + port->settingsText());
 }
 
 void RecordControl::portClosed(VokSerialPort *port)
@@ -116,7 +118,7 @@ void RecordControl::setRecording(bool on)
     writer.note(QStringLiteral("-"), QStringLiteral("recording started"));
     for (const VokSerialPort *port : qAsConst(ports)) {
         if (port->isOpen())
-            writer.note(port->openedName(), QStringLiteral("open ") + port->settingsText());
+            writer.note(port->openedName(), QStringLiteral("opened ") + port->settingsText());
     }
     emit notice(QStringLiteral("录制到 %1").arg(writer.fileName()));
 }
