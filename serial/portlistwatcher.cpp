@@ -16,6 +16,7 @@ std::shared_ptr<PortListWatcher> PortListWatcher::shared()
 
 PortListWatcher::PortListWatcher()
 {
+    qRegisterMetaType<QList<QString>>("QList<QString>"); // crosses to the listeners' thread
     auto *timer = new QTimer;
     timer->setInterval(1000);
     timer->moveToThread(&thread);

@@ -305,7 +305,7 @@ void DoubleWindow::addText(Pane &pane, const QString &text, int bytes)
     pane.anyText = true;
     pane.unshown.append({text, bytes});
     pane.unshownChars += text.size();
-    while (pane.unshownChars > maxUnshownChars && pane.unshown.size() > 1) {
+    while (pane.unshownChars - pane.unshown.first().text.size() >= maxUnshownChars) {
         const Piece dropped = pane.unshown.takeFirst();
         pane.unshownChars -= dropped.text.size();
         pane.skippedBytes += dropped.bytes;
