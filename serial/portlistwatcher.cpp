@@ -1,5 +1,6 @@
 #include "serial/portlistwatcher.h"
 
+#include <QFileSystemWatcher>
 #include <QSerialPortInfo>
 #include <QTimer>
 
@@ -21,12 +22,22 @@ PortListWatcher::PortListWatcher()
     timer->setInterval(1000);
     timer->moveToThread(&thread);
     // The lambdas have the timer as context, so they run on the thread.
-    connect(&thread, &QThread::started, timer, [timer] { timer->start(); });
-    connect(timer, &QTimer::timeout, timer, [this] {
-        QList<QString> names;
-        const auto ports = QSerialPortInfo::availablePorts();
-        for (const QSerialPortInfo &info : ports)
-            names.append(info.portName());
+    // Enumerating costs a good part of a percent of a core each time; ports
+    // come and go with their device files, so /dev changing is the cue.
+    auto devChanged = std::make_shared<bool>(true);
+    connect(&thread, &QThread::started, timer, [timer, devChanged] {
+        auto *dev = new QFileSystemWatcher({QStringLiteral("/dev")}, timer);
+        connect(dev, &QFileSystemWatcher::directoryChanged, timer, [devChanged] { *devChanged = true; });
+        timer->start();
+    });
+    connect(timer, &QTimer::timeout, timer, [this, devChanged, names = QList<QString>()]() mutable {
+        if (*devChanged) {
+            *devChanged = false;
+            names.clear();
+            const auto ports = QSerialPortInfo::availablePorts();
+            for (const QSerialPortInfo &info : ports)
+                names.append(info.portName());
+        }
         emit listed(names);
     });
     connect(&thread, &QThread::finished, timer, &QObject::deleteLater);

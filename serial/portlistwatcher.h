@@ -8,9 +8,9 @@
 
 #include <memory>
 
-// Enumerates the serial ports once a second for the whole program, on a
-// thread of its own, so that the window never waits for the enumeration
-// and any number of ports costs one enumeration. Every port shares the one
+// Lists the serial ports once a second for the whole program, on a thread
+// of its own, so that the window never waits for the enumeration and any
+// number of ports costs one enumeration, done again only after /dev changed. Every port shares the one
 // instance that shared() hands out; it goes away with the last port.
 class PortListWatcher : public QObject
 {
