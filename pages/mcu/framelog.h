@@ -37,7 +37,7 @@ public:
     // Notice lines are marked so that a click on one explains nothing.
     static bool isNotice(const QListWidgetItem *item);
 
-    static const int maxRows = 50000;
+    static constexpr int maxRows = 50000;
 
 signals:
     // Bytes of frames that never reached the list.
