@@ -4,8 +4,10 @@
 // logged again, so each read adds two logged frames (four list rows). The
 // rate is measured over the first 10,000 logged frames and again after
 // 100,000 and 200,000, to show that handling a frame does not slow down as
-// the log grows; resident memory is given per 10,000 logged frames.
+// the log grows; resident memory is given per 10,000 logged frames (the
+// list keeps its newest rows only, so it stops growing).
 
+#include "pages/mcu/framelog.h"
 #include "pages/mcu/mcuwindow.h"
 #include "tests/tst_mcuwindow_fixture.h"
 
@@ -136,11 +138,11 @@ int main(int argc, char **argv)
                 window.endNs = clock.nsecsElapsed();
         }
     }
-    // The list shows the last lines a moment later.
-    while (list->count() < 4 * totalReads)
+    // The list shows the last lines a moment later; it keeps the newest rows only.
+    while (list->count() < qMin(4 * totalReads, FrameLog::maxRows))
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const long rssEnd = residentKiB();
-    const int loggedFrames = list->count() / 2;
+    const int loggedFrames = 2 * answered;
 
     std::printf("bench_mcupage: status reads answered over a pty, sample product table (%d rows)\n",
                 rows);

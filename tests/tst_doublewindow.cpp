@@ -1,5 +1,6 @@
 #include "pages/dual/doublewindow.h"
 
+#include "support/capturelines.h"
 #include "support/modalcloser.h"
 #include "support/ptypair.h"
 #include "support/dualpane.h"
@@ -8,8 +9,13 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QSettings>
+#include <QSerialPort>
+#include <QTemporaryDir>
 #include <QTextEdit>
+#include <QToolButton>
 #include <QtTest>
 
 namespace {
@@ -45,6 +51,7 @@ class TestDoubleWindow : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -59,8 +66,17 @@ private slots:
     void openFailureIsReported();
     void portListRefreshKeepsChoice();
     void clearReceiveAndClosePorts();
+    void boundedViewKeepsTheNewest();
+    void exchangeIsCaptured();
+    void unwritableFolderIsReported();
+    void lostPortIsClosedAndNoticed();
+    void portComesBackAtTheSamePath();
 
 private:
+    static QSettings userSettings() { return QSettings(QSettings::IniFormat, QSettings::UserScope, "vok", "vok-serial-tool"); }
+    // A fresh page recording into folder, starting whenever a port opens.
+    void recordInto(const QString &folder);
+    QTemporaryDir home;
     QString received(int pane) { return child<QTextEdit>(page, "textEdit_rec" + QString::number(pane))->toPlainText(); }
     // Hands a chunk to the pane's receive handler; flush=true then runs the flush tick.
     void feed(int pane, const QByteArray &chunk, bool flush = false);
@@ -72,8 +88,24 @@ private:
     PtyPair *pty2 = nullptr;
 };
 
+void TestDoubleWindow::initTestCase()
+{
+    // The per-user settings and files of this run stay in a folder of its own.
+    qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());
+    qputenv("XDG_DATA_HOME", home.filePath("data").toUtf8());
+}
+
+void TestDoubleWindow::recordInto(const QString &folder)
+{
+    userSettings().setValue("capture/folder", folder);
+    userSettings().setValue("dual/autoRecord", true);
+    delete page;
+    page = new DoubleWindow;
+}
+
 void TestDoubleWindow::init()
 {
+    userSettings().clear();
     page = new DoubleWindow;
     pty1 = new PtyPair;
     pty2 = new PtyPair;
@@ -263,16 +295,15 @@ void TestDoubleWindow::presetButtonsWriteExactBytes()
 
 void TestDoubleWindow::openFailureIsReported()
 {
+    // The title and first line stay; the second says why.
     ModalCloser closer;
     QVERIFY(!openDualPane(page, 1, "/dev/vok-no-such-port"));
-    QCOMPARE(closer.seen, QStringList{"错误|打开失败！"});
     QVERIFY(!openDualPane(page, 2, QString()));
-    QCOMPARE(closer.seen.size(), 2);
-
     // One device cannot be held by both panes.
     QVERIFY(openDualPane(page, 1, pty1->slavePath()));
     QVERIFY(!openDualPane(page, 2, pty1->slavePath()));
-    QCOMPARE(closer.seen.size(), 3);
+    QCOMPARE(closer.seen, QStringList({"错误|打开失败！\nNo such file or directory", "错误|打开失败！\n没有串口名",
+                                       "错误|打开失败！\nPermission error while locking the device"}));
 }
 
 void TestDoubleWindow::portListRefreshKeepsChoice()
@@ -314,6 +345,136 @@ void TestDoubleWindow::clearReceiveAndClosePorts()
     QVERIFY(openDualPane(page, 1, pty1->slavePath()));
     page->sendHex("COM1", "01");
     QCOMPARE(pty1->readAtLeast(1), QByteArray::fromHex("01"));
+}
+
+void TestDoubleWindow::boundedViewKeepsTheNewest()
+{
+    // 2,500 frames in one chunk: the area keeps the newest 2,000 lines.
+    QByteArray frames;
+    for (int i = 0; i < 2500; ++i)
+        frames += QByteArray::fromHex("FFFF0005") + char(i % 256) + QByteArray::fromHex("00000000");
+    feed(1, frames + initFrame, true);
+    auto *area = child<QTextEdit>(page, "textEdit_rec1");
+    QCOMPARE(area->document()->blockCount(), 2000);
+    QVERIFY(received(1).endsWith("\n" + received(1).section('\n', -1)));
+    QVERIFY(matches(received(1).section('\n', -1), stamp + "FF FF 00 05 0B 00 00 00 10 "));
+
+    // Chunks that come faster than they are shown: the newest stays, one
+    // line says how many bytes were left out, and nothing is lost twice.
+    page->clearReceive();
+    for (int i = 0; i < 10; ++i)
+        feed(1, QByteArray(20000, char(0x40 + i)));
+    feed(1, {}, true);
+    QTRY_VERIFY_WITH_TIMEOUT(received(1).endsWith("49 "), 3000);
+    QCOMPARE(received(1).count("49 "), 20000);
+    const QRegularExpression skipped("（(\\d+) 字节未显示）");
+    qint64 skippedBytes = 0;
+    for (auto it = skipped.globalMatch(received(1)); it.hasNext();)
+        skippedBytes += it.next().captured(1).toLongLong();
+    QVERIFY2(skippedBytes > 0, qPrintable(received(1).left(200)));
+    const QString shownBytes = QString(received(1)).remove(skipped).remove(QRegularExpression(stamp)).remove(QRegularExpression("\\s"));
+    QCOMPARE(skippedBytes + shownBytes.size() / 2, qint64(10 * 20000));
+}
+
+void TestDoubleWindow::exchangeIsCaptured()
+{
+    QTemporaryDir folder;
+    recordInto(folder.path());
+    QVERIFY(openBoth());
+    const QByteArray reply = QByteArray::fromHex("FFFF00050C00000011");
+    QByteArray longChunk;
+    for (int i = 0; i < 70; ++i)
+        longChunk += char(i);
+    QVERIFY(pty1->write(initFrame));
+    QCOMPARE(pty2->readAtLeast(initFrame.size()), initFrame);
+    QVERIFY(pty2->write(reply));
+    QCOMPARE(pty1->readAtLeast(reply.size()), reply);
+    page->sendHex("COM1", "FF FF 00 05 01 00 00 00 06");
+    QCOMPARE(pty1->readAtLeast(9), QByteArray::fromHex("FFFF00050100000006"));
+    QVERIFY(pty2->write(longChunk));
+    QCOMPARE(pty1->readAtLeast(longChunk.size()), longChunk);
+    clickButton("pushButton_open2");
+    child<QToolButton>(page, "toolButton_record")->click(); // stop
+
+    const QString p1 = pty1->slavePath(), p2 = pty2->slavePath();
+    const QString first = longChunk.left(64).toHex(' ').toUpper(), rest = longChunk.mid(64).toHex(' ').toUpper();
+    const QStringList files = captureFiles(folder.path());
+    QCOMPARE(files.size(), 1);
+    QVERIFY2(files[0].endsWith("_" + p1.section('/', -1) + ".txt"), qPrintable(files[0]));
+    QCOMPARE(maskedCaptureLines(files[0]),
+             QStringList({"# vok-serial-tool capture 1", "T - -- recording started", "T " + p1 + " -- opened 9600 8N1",
+                          "T " + p2 + " -- opened 9600 8N1", "T " + p1 + " RX FF FF 00 05 0B 00 00 00 10",
+                          "T " + p2 + " TX FF FF 00 05 0B 00 00 00 10", "T " + p2 + " RX FF FF 00 05 0C 00 00 00 11",
+                          "T " + p1 + " TX FF FF 00 05 0C 00 00 00 11", "T " + p1 + " TX FF FF 00 05 01 00 00 00 06",
+                          "T " + p2 + " RX " + first, "T " + p2 + " RX " + rest, "T " + p1 + " TX " + first,
+                          "T " + p1 + " TX " + rest, "T " + p2 + " -- closed", "T - -- recording stopped", ""}));
+}
+
+void TestDoubleWindow::unwritableFolderIsReported()
+{
+    QTemporaryDir folder;
+    QVERIFY(QFile(folder.filePath("file")).open(QIODevice::WriteOnly));
+    recordInto(folder.filePath("file/captures"));
+    QVERIFY(openBoth()); // no box: the failure is a line on the page
+    QVERIFY(received(1).contains("录制失败，已停止"));
+    QVERIFY(!child<QToolButton>(page, "toolButton_record")->isChecked());
+    QVERIFY(pty1->write(initFrame));
+    QCOMPARE(pty2->readAtLeast(initFrame.size()), initFrame);
+}
+
+void TestDoubleWindow::lostPortIsClosedAndNoticed()
+{
+    QVERIFY(openBoth());
+    pty1->hangUp();
+    auto *open1 = child<QPushButton>(page, "pushButton_open1");
+    QTRY_COMPARE_WITH_TIMEOUT(open1->text(), QStringLiteral("打开串口"), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(received(1).contains("串口已断开"), 3000);
+    QTest::qWait(200); // the error keeps coming while the port is open: said once
+    QCOMPARE(received(1).count("串口已断开"), 1);
+    QCOMPARE(page->portName(0), QString());
+    QCOMPARE(page->portName(1), pty2->slavePath());
+    // Relay and sending go nowhere now; the other pane goes on.
+    QVERIFY(pty2->write(initFrame));
+    QTRY_VERIFY_WITH_TIMEOUT(received(2).endsWith("00 00 10 "), 3000);
+}
+
+void TestDoubleWindow::portComesBackAtTheSamePath()
+{
+    QTemporaryDir dir;
+    const QString device = dir.filePath("ttyA"), peer = dir.filePath("ttyB");
+    QProcess link;
+    auto makeLink = [&] {
+        link.start("socat", {"pty,raw,echo=0,link=" + device, "pty,raw,echo=0,link=" + peer});
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(device) && QFile::exists(peer), 5000);
+    };
+    makeLink();
+    QVERIFY(openDualPane(page, 1, device));
+    auto *open1 = child<QPushButton>(page, "pushButton_open1");
+    link.terminate();
+    QVERIFY(link.waitForFinished(5000));
+    QTRY_COMPARE_WITH_TIMEOUT(open1->text(), QStringLiteral("打开串口"), 5000);
+    QVERIFY(!QFile::exists(device));
+    makeLink();
+    QTRY_COMPARE_WITH_TIMEOUT(open1->text(), QStringLiteral("关闭串口"), 5000);
+    QVERIFY(received(1).contains("串口已重新打开"));
+    QCOMPARE(page->portName(0), device);
+
+    QSerialPort other;
+    other.setPortName(peer);
+    QVERIFY(other.open(QIODevice::ReadWrite));
+    other.write(initFrame);
+    QTRY_VERIFY_WITH_TIMEOUT(received(1).endsWith("00 00 10 "), 5000);
+    other.close();
+
+    // Closed by the user: it stays closed when the device comes back.
+    open1->click();
+    link.terminate();
+    QVERIFY(link.waitForFinished(5000));
+    makeLink();
+    QTest::qWait(1500);
+    QCOMPARE(open1->text(), QStringLiteral("打开串口"));
+    link.terminate();
+    link.waitForFinished(5000);
 }
 
 QTEST_MAIN(TestDoubleWindow)

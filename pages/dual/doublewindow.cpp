@@ -1,6 +1,7 @@
 #include "pages/dual/doublewindow.h"
 
 #include "pages/common/pagebackground.h"
+#include "pages/common/recordcontrol.h"
 #include "protocol/frame.h"
 #include "protocol/hexinput.h"
 #include "serial/vokserialport.h"
@@ -21,9 +22,14 @@ const int flushIntervalMs = 500;
 // length, so received text goes into the areas at most this often; text
 // arriving after a quiet spell goes in at once.
 const int showIntervalMs = 40;
-// ... or once this much text waits: inserting it takes about 10 ms, so no
-// single event keeps the window busy for long.
-const int maxUnshownChars = 96 * 1024;
+// A pane shows at most this much new text at a time (inserting it takes a
+// few ms): when more arrives in between, the oldest of it is left out and
+// one line says how many bytes that was. Nobody reads faster, and the
+// capture keeps every byte.
+const int maxUnshownChars = 48 * 1024;
+// Each area keeps its newest lines only: memory and the time F5 takes stay
+// bounded however long the session runs.
+const int maxViewLines = 2000;
 
 // Bytes that never bring a header (a wrong baud rate, a boot log in plain
 // text) would grow one line without end, and every chunk lays out its whole
@@ -59,6 +65,7 @@ void prepareReceiveArea(QTextEdit *area)
 {
     area->setReadOnly(true);
     area->setUndoRedoEnabled(false);
+    area->document()->setMaximumBlockCount(maxViewLines);
     QFont font = area->font();
     font.setStyleStrategy(QFont::PreferNoShaping);
     area->setFont(font);
@@ -75,15 +82,6 @@ void appendToArea(QTextEdit *area, const QString &text)
     end.movePosition(QTextCursor::End);
     end.insertText(text);
     area->moveCursor(QTextCursor::End);
-}
-
-// Length of the area's last line once the text not yet shown is in.
-int lastLineLength(const QTextEdit *area, const QString &unshown)
-{
-    const int newline = unshown.lastIndexOf(QLatin1Char('\n'));
-    if (newline >= 0)
-        return unshown.size() - newline - 1;
-    return area->document()->lastBlock().length() - 1 + unshown.size();
 }
 
 QString hexLine(QByteArray bytes)
@@ -139,52 +137,79 @@ DoubleWindow::DoubleWindow(QWidget *parent) : QWidget(parent), ui(new Ui::Double
 {
     ui->setupUi(this);
     PageBackground::apply(ui->label_background);
-    prepareReceiveArea(ui->textEdit_rec1);
-    prepareReceiveArea(ui->textEdit_rec2);
     setPresets(version3Presets());
 
-    com1 = new VokSerialPort;
-    com2 = new VokSerialPort;
+    panes[0].area = ui->textEdit_rec1;
+    panes[0].name = ui->com_1;
+    panes[0].rate = ui->rate_1;
+    panes[0].data = ui->data_1;
+    panes[0].stop = ui->stop_1;
+    panes[0].parity = ui->check_1;
+    panes[0].openButton = ui->pushButton_open1;
+    panes[1].area = ui->textEdit_rec2;
+    panes[1].name = ui->com_2;
+    panes[1].rate = ui->rate_2;
+    panes[1].data = ui->data_2;
+    panes[1].stop = ui->stop_2;
+    panes[1].parity = ui->check_2;
+    panes[1].openButton = ui->pushButton_open2;
+    recorder = new RecordControl(ui->toolButton_record, QStringLiteral("dual"), this);
+    for (Pane &pane : panes) {
+        prepareReceiveArea(pane.area);
+        pane.port = std::make_unique<VokSerialPort>();
+        recorder->watch(pane.port.get());
+        pane.flushTimer.setInterval(flushIntervalMs);
+        pane.flushTimer.start();
+        Pane *side = &pane;
+        connect(pane.port.get(), &VokSerialPort::Lost, this, [this, side](const QString &reason) {
+            side->openButton->setText(QStringLiteral("打开串口"));
+            addNotice(*side, QStringLiteral("串口已断开：%1").arg(reason));
+        });
+        connect(pane.port.get(), &VokSerialPort::Reopened, this, [this, side] {
+            side->openButton->setText(QStringLiteral("关闭串口"));
+            addNotice(*side, QStringLiteral("串口已重新打开"));
+        });
+    }
+    connect(recorder, &RecordControl::notice, this, [this](const QString &text) {
+        addNotice(panes[0], text);
+    });
     // Both combo boxes list the same ports, so one poll is enough.
-    connect(com1, &VokSerialPort::ComListChange, this, &DoubleWindow::UpdateUi);
-
-    flushTimer1.setInterval(flushIntervalMs);
-    flushTimer2.setInterval(flushIntervalMs);
-    connect(&flushTimer1, &QTimer::timeout, this, &DoubleWindow::readbuf1);
-    connect(&flushTimer2, &QTimer::timeout, this, &DoubleWindow::readbuf2);
-    flushTimer1.start();
-    flushTimer2.start();
+    connect(panes[0].port.get(), &VokSerialPort::ComListChange, this, &DoubleWindow::UpdateUi);
+    connect(&panes[0].flushTimer, &QTimer::timeout, this, &DoubleWindow::readbuf1);
+    connect(&panes[1].flushTimer, &QTimer::timeout, this, &DoubleWindow::readbuf2);
+    connect(panes[0].port.get(), &VokSerialPort::DataReady, this, &DoubleWindow::com1OnDataReady);
+    connect(panes[1].port.get(), &VokSerialPort::DataReady, this, &DoubleWindow::com2OnDataReady);
 
     showTimer.setSingleShot(true);
     connect(&showTimer, &QTimer::timeout, this, &DoubleWindow::showText);
-
-    connect(com1, &VokSerialPort::DataReady, this, &DoubleWindow::com1OnDataReady);
-    connect(com2, &VokSerialPort::DataReady, this, &DoubleWindow::com2OnDataReady);
 }
 
 DoubleWindow::~DoubleWindow()
 {
-    delete com1;
-    delete com2;
     delete ui;
 }
 
 void DoubleWindow::closePorts()
 {
-    if (com1->isOpen())
-        com1->closeCom();
-    if (com2->isOpen())
-        com2->closeCom();
-    ui->pushButton_open1->setText(QStringLiteral("打开串口"));
-    ui->pushButton_open2->setText(QStringLiteral("打开串口"));
+    for (Pane &pane : panes) {
+        if (pane.port->isOpen()) {
+            recorder->portClosed(pane.port.get());
+            pane.port->closeCom();
+        }
+        pane.openButton->setText(QStringLiteral("打开串口"));
+    }
 }
 
 void DoubleWindow::clearReceive()
 {
-    unshown1.clear();
-    unshown2.clear();
-    ui->textEdit_rec1->clear();
-    ui->textEdit_rec2->clear();
+    for (Pane &pane : panes) {
+        pane.unshown.clear();
+        pane.unshownChars = 0;
+        pane.skippedBytes = 0;
+        pane.lineChars = 0;
+        pane.anyText = false;
+        pane.area->clear();
+    }
 }
 
 void DoubleWindow::sendHex(const QString &portName, const QString &hexText)
@@ -196,10 +221,17 @@ void DoubleWindow::sendHex(const QString &portName, const QString &hexText)
         return;
     }
     const QByteArray &bytes = parsed.bytes;
-    if (portName == QLatin1String("COM1") && com1->isOpen())
-        com1->write(bytes);
-    else if (portName == QLatin1String("COM2") && com2->isOpen())
-        com2->write(bytes);
+    if (portName == QLatin1String("COM1") && panes[0].port->isOpen())
+        panes[0].port->write(bytes);
+    else if (portName == QLatin1String("COM2") && panes[1].port->isOpen())
+        panes[1].port->write(bytes);
+}
+
+QString DoubleWindow::portName(int pane) const
+{
+    if (pane < 0 || pane > 1 || !panes[pane].port->isOpen())
+        return QString();
+    return panes[pane].port->openedName();
 }
 
 void DoubleWindow::UpdateUi(QList<QString> ComList)
@@ -208,40 +240,45 @@ void DoubleWindow::UpdateUi(QList<QString> ComList)
     refillPortNames(ui->com_2, ComList);
 }
 
-void DoubleWindow::toggleOpen(VokSerialPort *port, QComboBox *name, QComboBox *rate,
-                              QComboBox *data, QComboBox *stop, QComboBox *parity,
-                              QPushButton *button)
+void DoubleWindow::toggleOpen(Pane &pane)
 {
+    VokSerialPort *port = pane.port.get();
     if (port->isOpen()) {
+        recorder->portClosed(port);
         port->closeCom();
-        button->setText(QStringLiteral("打开串口"));
+        pane.openButton->setText(QStringLiteral("打开串口"));
         return;
     }
-    if (port->openCom(name->currentText().trimmed(), rate->currentText(), data->currentIndex(),
-                      stop->currentIndex(), parity->currentIndex()))
-        button->setText(QStringLiteral("关闭串口"));
-    else
-        QMessageBox::about(this, QStringLiteral("错误"), QStringLiteral("打开失败！"));
+    if (port->openCom(pane.name->currentText().trimmed(), pane.rate->currentText(),
+                      pane.data->currentIndex(), pane.stop->currentIndex(),
+                      pane.parity->currentIndex())) {
+        pane.openButton->setText(QStringLiteral("关闭串口"));
+        recorder->portOpened(port);
+    } else {
+        QMessageBox::about(this, QStringLiteral("错误"),
+                           QStringLiteral("打开失败！\n") + port->openError());
+    }
 }
 
 void DoubleWindow::on_pushButton_open1_clicked()
 {
-    toggleOpen(com1, ui->com_1, ui->rate_1, ui->data_1, ui->stop_1, ui->check_1,
-               ui->pushButton_open1);
+    toggleOpen(panes[0]);
 }
 
 void DoubleWindow::on_pushButton_open2_clicked()
 {
-    toggleOpen(com2, ui->com_2, ui->rate_2, ui->data_2, ui->stop_2, ui->check_2,
-               ui->pushButton_open2);
+    toggleOpen(panes[1]);
 }
 
-void DoubleWindow::receive(const QByteArray &data, QByteArray &held, QString &unshown,
-                           QTextEdit *area, VokSerialPort *relayTo)
+void DoubleWindow::receive(int index, const QByteArray &data)
 {
+    emit bytesReceived(index, data);
+    Pane &pane = panes[index];
+    VokSerialPort *relayTo = panes[1 - index].port.get();
     if (doubleMode && relayTo->isOpen())
         relayTo->write(data);
 
+    QByteArray &held = pane.held;
     held += data;
     const int showCount = held.size() - heldBackBytes;
     if (showCount <= 0)
@@ -250,27 +287,45 @@ void DoubleWindow::receive(const QByteArray &data, QByteArray &held, QString &un
     QString text;
     text.reserve(showCount * 3 + 64);
     QString stamp; // one reading of the clock serves the whole chunk
-    const bool areaEmpty = area->document()->isEmpty() && unshown.isEmpty();
-    int lineChars = lastLineLength(area, unshown);
     for (int i = 0; i < showCount; ++i) {
         const bool header = startsFrameHeader(held, i);
-        if (header || lineChars >= maxLineChars) {
-            if (!areaEmpty || !text.isEmpty())
+        if (header || pane.lineChars >= maxLineChars) {
+            if (pane.anyText || !text.isEmpty())
                 text += QLatin1Char('\n');
-            lineChars = 0;
+            pane.lineChars = 0;
         }
         if (header) {
             if (stamp.isEmpty())
                 stamp = QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz")) + ':';
             text += stamp;
-            lineChars += stamp.size();
+            pane.lineChars += stamp.size();
         }
         appendHexByte(text, held.at(i));
-        lineChars += 3;
+        pane.lineChars += 3;
     }
     held.remove(0, showCount);
-    unshown += text;
+    addText(pane, text, showCount);
+}
+
+void DoubleWindow::addText(Pane &pane, const QString &text, int bytes)
+{
+    pane.anyText = true;
+    pane.unshown.append({text, bytes});
+    pane.unshownChars += text.size();
+    while (pane.unshownChars - pane.unshown.first().text.size() >= maxUnshownChars) {
+        const Piece dropped = pane.unshown.takeFirst();
+        pane.unshownChars -= dropped.text.size();
+        pane.skippedBytes += dropped.bytes;
+    }
     scheduleShow();
+}
+
+// A line of its own, with the time; the received bytes go on in a new line.
+void DoubleWindow::addNotice(Pane &pane, const QString &text)
+{
+    const QString time = QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz"));
+    addText(pane, QString(pane.anyText ? "\n" : "") + time + QLatin1Char(' ') + text, 0);
+    pane.lineChars = maxLineChars;
 }
 
 void DoubleWindow::scheduleShow()
@@ -278,7 +333,7 @@ void DoubleWindow::scheduleShow()
     // Checked at every chunk, not only by the timer: a busy port can keep
     // the event loop from firing timers for a long time.
     const qint64 since = sinceShown.isValid() ? sinceShown.elapsed() : showIntervalMs;
-    if (since >= showIntervalMs || unshown1.size() + unshown2.size() >= maxUnshownChars)
+    if (since >= showIntervalMs)
         showText();
     else if (!showTimer.isActive())
         showTimer.start(int(showIntervalMs - since));
@@ -287,43 +342,62 @@ void DoubleWindow::scheduleShow()
 void DoubleWindow::showText()
 {
     showTimer.stop();
-    if (!unshown1.isEmpty())
-        appendToArea(ui->textEdit_rec1, unshown1);
-    if (!unshown2.isEmpty())
-        appendToArea(ui->textEdit_rec2, unshown2);
-    unshown1.clear();
-    unshown2.clear();
+    for (Pane &pane : panes) {
+        if (pane.unshown.isEmpty())
+            continue;
+        QString text;
+        text.reserve(pane.unshownChars + 64);
+        if (pane.skippedBytes > 0) {
+            const QString port = pane.port->openedName();
+            recorder->note(port, QStringLiteral("%1 bytes not shown").arg(pane.skippedBytes));
+            if (!pane.area->document()->isEmpty())
+                text += QLatin1Char('\n');
+            text += QStringLiteral("（%1 字节未显示）").arg(pane.skippedBytes);
+            if (!pane.unshown.first().text.startsWith(QLatin1Char('\n')))
+                text += QLatin1Char('\n');
+            pane.skippedBytes = 0;
+        }
+        for (const Piece &piece : qAsConst(pane.unshown))
+            text += piece.text;
+        appendToArea(pane.area, text);
+        pane.unshown.clear();
+        pane.unshownChars = 0;
+    }
     sinceShown.start();
 }
 
 void DoubleWindow::com1OnDataReady(QByteArray Data)
 {
-    receive(Data, held1, unshown1, ui->textEdit_rec1, com2);
+    receive(0, Data);
 }
 
 void DoubleWindow::com2OnDataReady(QByteArray Data)
 {
-    receive(Data, held2, unshown2, ui->textEdit_rec2, com1);
+    receive(1, Data);
 }
 
-void DoubleWindow::flush(QByteArray &held, QString &unshown)
+void DoubleWindow::flush(Pane &pane)
 {
-    if (held.isEmpty())
+    if (pane.held.isEmpty())
         return;
-    for (char byte : qAsConst(held))
-        appendHexByte(unshown, byte);
-    held.clear();
+    QString text;
+    for (char byte : qAsConst(pane.held))
+        appendHexByte(text, byte);
+    pane.lineChars += text.size();
+    const int bytes = pane.held.size();
+    pane.held.clear();
+    addText(pane, text, bytes);
     showText();
 }
 
 void DoubleWindow::readbuf1()
 {
-    flush(held1, unshown1);
+    flush(panes[0]);
 }
 
 void DoubleWindow::readbuf2()
 {
-    flush(held2, unshown2);
+    flush(panes[1]);
 }
 
 void DoubleWindow::on_pushButton_double_clicked()

@@ -9,6 +9,9 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <memory>
+
+class RecordControl;
 class VokSerialPort;
 class QComboBox;
 class QPushButton;
@@ -35,6 +38,13 @@ public:
     void clearReceive();
     // Writes the bytes of hexText to "COM1" or "COM2" if that port is open.
     void sendHex(const QString &portName, const QString &hexText);
+    // The name pane 0 (COM1, left) or 1 (COM2, right) was opened with;
+    // empty while that port is closed.
+    QString portName(int pane) const;
+
+signals:
+    // Every chunk received on pane 0 (COM1) or 1 (COM2), before it is shown.
+    void bytesReceived(int pane, const QByteArray &bytes);
 
 private slots:
     void UpdateUi(QList<QString> ComList);
@@ -59,26 +69,46 @@ private slots:
     void on_pushButton_send2_clicked();
 
 private:
-    void toggleOpen(VokSerialPort *port, QComboBox *name, QComboBox *rate, QComboBox *data,
-                    QComboBox *stop, QComboBox *parity, QPushButton *button);
-    void receive(const QByteArray &data, QByteArray &held, QString &unshown, QTextEdit *area,
-                 VokSerialPort *relayTo);
-    void flush(QByteArray &held, QString &unshown);
+    // Text made from received bytes, and how many bytes it stands for.
+    struct Piece
+    {
+        QString text;
+        int bytes = 0;
+    };
+
+    // One side of the page: its port, the bytes it holds back, and the text
+    // made from received bytes that its area does not show yet.
+    struct Pane
+    {
+        std::unique_ptr<VokSerialPort> port;
+        QByteArray held;
+        QTimer flushTimer;
+        QList<Piece> unshown;
+        int unshownChars = 0;
+        qint64 skippedBytes = 0; // dropped from unshown since the last show
+        int lineChars = 0;       // length of the last line, shown or not
+        bool anyText = false;    // since the area was last emptied
+        QTextEdit *area = nullptr;
+        QComboBox *name = nullptr;
+        QComboBox *rate = nullptr;
+        QComboBox *data = nullptr;
+        QComboBox *stop = nullptr;
+        QComboBox *parity = nullptr;
+        QPushButton *openButton = nullptr;
+    };
+
+    void toggleOpen(Pane &pane);
+    void addText(Pane &pane, const QString &text, int bytes);
+    void addNotice(Pane &pane, const QString &text);
+    void receive(int index, const QByteArray &data);
+    void flush(Pane &pane);
     void scheduleShow();
     void showText();
     void setPresets(const QStringList &lines);
 
     Ui::DoubleWindow *ui;
-    VokSerialPort *com1;
-    VokSerialPort *com2;
-    QByteArray held1;
-    QByteArray held2;
-    QTimer flushTimer1;
-    QTimer flushTimer2;
-    // Text made from received bytes that the areas do not hold yet: on a
-    // busy line it goes in together, a few times a second (see scheduleShow).
-    QString unshown1;
-    QString unshown2;
+    Pane panes[2];
+    RecordControl *recorder;
     QTimer showTimer;
     QElapsedTimer sinceShown;
     bool doubleMode = true;

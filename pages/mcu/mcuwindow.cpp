@@ -2,6 +2,7 @@
 
 #include "datapoint/vokjson.h"
 #include "pages/common/pagebackground.h"
+#include "pages/common/recordcontrol.h"
 #include "pages/mcu/datapointtable.h"
 #include "pages/mcu/framelog.h"
 #include "protocol/frame.h"
@@ -38,39 +39,55 @@ McuWindow::McuWindow(QWidget *parent) : QWidget(parent), ui(new Ui::McuWindow)
     ui->setupUi(this);
     PageBackground::apply(ui->label_background2);
 
-    serialPort = new VokSerialPort;
-    connect(serialPort, &VokSerialPort::ComListChange, this, &McuWindow::UpdateUi);
+    serialPort = std::make_unique<VokSerialPort>();
+    connect(serialPort.get(), &VokSerialPort::ComListChange, this, &McuWindow::UpdateUi);
+    tool = std::make_unique<VokTool>();
+    frameLog = new FrameLog(ui->listWidget, tool.get(), this);
+    watchPort();
 
     // The page logs (and applies) a frame before the analyser answers it,
     // so fromFramer must be connected before the analyser connects itself.
-    framer = new VokFramer(serialPort);
-    connect(framer, &VokFramer::LineDataReady, this, &McuWindow::fromFramer);
-    analyzer = new VokAnalyze(framer);
-    connect(analyzer, &VokAnalyze::RespondReady, this, &McuWindow::fromRespond);
+    framer = std::make_unique<VokFramer>(serialPort.get());
+    connect(framer.get(), &VokFramer::LineDataReady, this, &McuWindow::fromFramer);
+    analyzer = std::make_unique<VokAnalyze>(framer.get());
+    connect(analyzer.get(), &VokAnalyze::RespondReady, this, &McuWindow::fromRespond);
 
-    tool = new VokTool;
-    frameLog = new FrameLog(ui->listWidget, tool, this);
-    json = new VokJson;
-    connect(json, &VokJson::json_stat, this, &McuWindow::jsonState);
-    connect(json, &VokJson::ListOk, this, &McuWindow::updateDataPointWindow);
-    table = new DataPointTable(ui->datapoint_table, json, this);
+    json = std::make_unique<VokJson>();
+    connect(json.get(), &VokJson::json_stat, this, &McuWindow::jsonState);
+    connect(json.get(), &VokJson::ListOk, this, &McuWindow::updateDataPointWindow);
+    table = new DataPointTable(ui->datapoint_table, json.get(), this);
     // A definition cached in an earlier run fills the table before the page shows.
     json->parseJson(storedProductKey());
 
-    uploadTimer = new QTimer;
-    connect(uploadTimer, &QTimer::timeout, this, &McuWindow::autoUpLoad);
+    uploadTimer = std::make_unique<QTimer>();
+    connect(uploadTimer.get(), &QTimer::timeout, this, &McuWindow::autoUpLoad);
     autoUpload = false;
 }
 
 McuWindow::~McuWindow()
 {
-    delete uploadTimer;
-    delete json;
-    delete analyzer;
-    delete framer;
-    delete serialPort;
-    delete tool;
     delete ui;
+}
+
+// Recording, and what the page says when the device goes away or comes
+// back. Set up before the framer connects, so that a received chunk is
+// recorded before the reply it brings.
+void McuWindow::watchPort()
+{
+    recorder = new RecordControl(ui->toolButton_record3, QStringLiteral("mcu"), this);
+    recorder->watch(serialPort.get());
+    connect(recorder, &RecordControl::notice, frameLog, &FrameLog::addNotice);
+    connect(frameLog, &FrameLog::skipped, this, [this](qint64 bytes) {
+        recorder->note(serialPort->openedName(), QStringLiteral("%1 bytes not shown").arg(bytes));
+    });
+    connect(serialPort.get(), &VokSerialPort::Lost, this, [this](const QString &reason) {
+        ui->pushButton_open3->setText(openText);
+        frameLog->addNotice(QStringLiteral("串口已断开：%1").arg(reason));
+    });
+    connect(serialPort.get(), &VokSerialPort::Reopened, this, [this] {
+        ui->pushButton_open3->setText(closeText);
+        frameLog->addNotice(QStringLiteral("串口已重新打开"));
+    });
 }
 
 QString McuWindow::storedProductKey() const
@@ -96,6 +113,7 @@ void McuWindow::UpdateUi(QList<QString> ComList)
 void McuWindow::on_pushButton_open3_clicked()
 {
     if (serialPort->isOpen()) {
+        recorder->portClosed(serialPort.get());
         serialPort->closeCom();
         uploadTimer->stop();
         ui->pushButton_autoupload->setText(autoUploadOnText);
@@ -107,16 +125,20 @@ void McuWindow::on_pushButton_open3_clicked()
                             ui->data_3->currentIndex(), ui->stop_3->currentIndex(),
                             ui->check_3->currentIndex())) {
         ui->pushButton_open3->setText(closeText);
+        recorder->portOpened(serialPort.get());
     } else {
-        QMessageBox::about(this, QStringLiteral("错误"), QStringLiteral("打开失败！"));
+        QMessageBox::about(this, QStringLiteral("错误"),
+                           QStringLiteral("打开失败！\n") + serialPort->openError());
     }
 }
 
 void McuWindow::closePort()
 {
     // Timed upload stays on: its ticks wait for the port to be opened again.
-    if (serialPort->isOpen())
+    if (serialPort->isOpen()) {
+        recorder->portClosed(serialPort.get());
         serialPort->closeCom();
+    }
     ui->pushButton_open3->setText(openText);
 }
 
@@ -153,6 +175,8 @@ void McuWindow::fromRespond(QByteArray Data)
 void McuWindow::on_listWidget_itemClicked(QListWidgetItem *item)
 {
     const QString text = item->text();
+    if (FrameLog::isNotice(item))
+        return;
     if (text.startsWith(wifiPrefix) || text.startsWith(mcuPrefix) || text.startsWith(sendPrefix))
         return;
     const QByteArray frame = HexInput::parse(text).bytes;

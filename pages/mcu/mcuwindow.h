@@ -8,9 +8,12 @@
 #include <QString>
 #include <QWidget>
 
+#include <memory>
+
 class DataPointTable;
 class FrameLog;
 class QListWidgetItem;
+class RecordControl;
 class QTimer;
 class VokAnalyze;
 class VokFramer;
@@ -45,7 +48,7 @@ public:
 
     // The page's datapoint model, so that a test can point its fetches at a
     // local service.
-    VokJson *datapointModel() const { return json; }
+    VokJson *datapointModel() const { return json.get(); }
     // The timed-upload interval counts in these (seconds by default), so
     // that a test need not wait whole seconds.
     void setUploadUnit(int milliseconds) { uploadUnitMs = milliseconds; }
@@ -68,22 +71,26 @@ private slots:
     void on_pushButton_autoupload_clicked();
 
 private:
+    void watchPort();
     void sendStoredFrame(const QString &key);
     void sendStatusReport();
     void showChecksums(const QByteArray &frame, const QString &computed);
     QString storedProductKey() const;
 
     Ui::McuWindow *ui;
-    VokSerialPort *serialPort;
-    VokAnalyze *analyzer;
-    VokFramer *framer;
-    VokJson *json;
-    VokTool *tool;
-    QTimer *uploadTimer;
+    // Built without a Qt parent, owned here; the analyser and the framer
+    // are destroyed before the port they listen to.
+    std::unique_ptr<VokSerialPort> serialPort;
+    std::unique_ptr<VokFramer> framer;
+    std::unique_ptr<VokAnalyze> analyzer;
+    std::unique_ptr<VokTool> tool;
+    std::unique_ptr<VokJson> json;
+    std::unique_ptr<QTimer> uploadTimer;
     bool autoUpload = false;
     int uploadUnitMs = 1000;
     DataPointTable *table;
     FrameLog *frameLog;
+    RecordControl *recorder;
 
     // Set by the frame just received: a status read is answered with a
     // status frame, whatever the reply template happens to hold.

@@ -34,6 +34,13 @@ PtyPair::~PtyPair()
         ::close(masterFd);
 }
 
+void PtyPair::hangUp()
+{
+    if (masterFd >= 0)
+        ::close(masterFd);
+    masterFd = -1;
+}
+
 bool PtyPair::write(const QByteArray &bytes)
 {
     int done = 0;

@@ -18,6 +18,8 @@ public:
     QString slavePath() const { return path; }
     int masterDescriptor() const { return masterFd; }
 
+    // Closes the master side: the device is gone for whoever holds the slave.
+    void hangUp();
     // Writes all bytes to the master side.
     bool write(const QByteArray &bytes);
     // Reads what the slave side wrote, waiting up to timeoutMs for the first
