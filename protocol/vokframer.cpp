@@ -52,12 +52,18 @@ void VokFramer::dataToV4(QByteArray Data)
         }
         takeByte(data[i++]);
     }
+    reportSkipped();
 }
 
 void VokFramer::takeByte(char byte)
 {
-    if (buffer.isEmpty() && byte != kHeaderByte)
+    const bool escapeOfLastFrame = frameEndedInFF && byte == kEscapeByte;
+    frameEndedInFF = false;
+    if (buffer.isEmpty() && byte != kHeaderByte) {
+        if (!escapeOfLastFrame)
+            skipped.append(byte);
         return; // resynchronise on the next header byte
+    }
     if (escapePending && byte == kEscapeByte) {
         escapePending = false; // the escape of the FF before it: not data
         return;
@@ -80,7 +86,9 @@ void VokFramer::afterAppend()
 
 void VokFramer::emitFrame()
 {
+    reportSkipped();
     const QByteArray frame = buffer;
+    frameEndedInFF = frame.endsWith(kHeaderByte);
     buffer.clear();
     expectedSize = 0;
     escapePending = false;
@@ -90,6 +98,7 @@ void VokFramer::emitFrame()
 void VokFramer::dropStuckFrame()
 {
     const int next = buffer.indexOf(kHeaderByte, 1);
+    skipped.append(buffer.left(next < 0 ? buffer.size() : next));
     if (next < 0)
         buffer.clear();
     else
@@ -97,4 +106,13 @@ void VokFramer::dropStuckFrame()
     expectedSize = 0;
     if (buffer.isEmpty())
         escapePending = false;
+}
+
+void VokFramer::reportSkipped()
+{
+    if (skipped.isEmpty())
+        return;
+    const QByteArray bytes = skipped;
+    skipped.clear();
+    emit BytesSkipped(bytes);
 }

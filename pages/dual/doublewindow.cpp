@@ -195,6 +195,12 @@ void DoubleWindow::sendHex(const QString &portName, const QString &hexText)
         com2->write(bytes);
 }
 
+QString DoubleWindow::portName(int pane) const
+{
+    const VokSerialPort *port = pane == 0 ? com1 : com2;
+    return port->isOpen() ? port->QSerialPort::portName() : QString();
+}
+
 void DoubleWindow::UpdateUi(QList<QString> ComList)
 {
     refillPortNames(ui->com_1, ComList);
@@ -292,11 +298,13 @@ void DoubleWindow::showText()
 void DoubleWindow::com1OnDataReady(QByteArray Data)
 {
     receive(Data, held1, unshown1, ui->textEdit_rec1, com2);
+    emit bytesReceived(0, Data);
 }
 
 void DoubleWindow::com2OnDataReady(QByteArray Data)
 {
     receive(Data, held2, unshown2, ui->textEdit_rec2, com1);
+    emit bytesReceived(1, Data);
 }
 
 void DoubleWindow::flush(QByteArray &held, QString &unshown)

@@ -35,6 +35,12 @@ public:
     void clearReceive();
     // Writes the bytes of hexText to "COM1" or "COM2" if that port is open.
     void sendHex(const QString &portName, const QString &hexText);
+    // Name of the open port of pane 0 (COM1) or 1 (COM2); empty when closed.
+    QString portName(int pane) const;
+
+signals:
+    // Every chunk received on pane 0 (COM1) or 1 (COM2), after it is relayed.
+    void bytesReceived(int pane, const QByteArray &bytes);
 
 private slots:
     void UpdateUi(QList<QString> ComList);
