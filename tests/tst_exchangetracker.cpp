@@ -50,10 +50,10 @@ void TestExchangeTracker::conversationIsJudged()
     // A reply counts only from the side the request did not come from.
     tracker.take(module, frame(0x05, 5, QByteArray::fromHex("04")), 1500);
     tracker.take(module, frame(0x06, 5, {}), 1510);
-    tracker.expire(2299); // 07 timed out at 2200; 0D at 2300 not yet
-    const QVector<MonitorRow> early = tracker.takeRows();
+    tracker.expire(2299);                        // 07 timed out at 2200; 0D at 2300 not yet
+    tracker.take(mcu, frame(0x08, 3, {}), 2400); // 07 answered after all, too late
     tracker.finish();
-    const QVector<MonitorRow> rows = early + tracker.takeRows();
+    const QVector<MonitorRow> rows = tracker.takeRows();
 
     struct Expected { MonitorRow::Kind kind; int side; quint8 faults; qint64 requestId; int replyMs; qint64 time; };
     const QVector<Expected> expected = {
@@ -69,6 +69,7 @@ void TestExchangeTracker::conversationIsJudged()
         {MonitorRow::Frame, module, MonitorRow::NoRequest, -1, -1, 1510},
         {MonitorRow::NoReply, module, MonitorRow::Unanswered, 5, -1, 2200},
         {MonitorRow::NoReply, module, MonitorRow::Unanswered, 7, -1, 2300},
+        {MonitorRow::Frame, mcu, MonitorRow::Late, 5, 1200, 2400},
         {MonitorRow::NoReply, module, MonitorRow::Unanswered, 9, -1, 2500},
     };
     QCOMPARE(rows.size(), expected.size());

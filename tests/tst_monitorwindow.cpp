@@ -100,13 +100,11 @@ void TestMonitorWindow::initTestCase()
 
 void TestMonitorWindow::relayedExchangeIsJudgedLiveAndFromItsCapture()
 {
-    QFile script(dir.filePath("exchange.txt"));
-    QVERIFY(script.open(QIODevice::WriteOnly));
-    script.write("info\nwait 300\nstatus\nwait 300\nheartbeat\nwait 300\nwifi 2 3\nwait 1500\nquit\n");
-    script.close();
+    // The module simulator takes its commands one at a time from standard
+    // input, so each exchange is over before the next begins.
     QProcess sim;
     sim.setProgram(QCoreApplication::applicationDirPath() + "/vok-module-sim");
-    sim.setArguments({"--pty", "--timeout", "500", "--script", script.fileName()});
+    sim.setArguments({"--pty", "--timeout", "500"});
     sim.start();
     QVERIFY(sim.waitForStarted(10000));
     QVERIFY(QTest::qWaitFor([&] { return sim.canReadLine(); }, 20000));
@@ -120,7 +118,9 @@ void TestMonitorWindow::relayedExchangeIsJudgedLiveAndFromItsCapture()
     auto *monitor = window.findChild<MonitorWindow *>();
     auto *table = child<QTableView>(monitor, "tableView");
     capture = "# vok-serial-tool capture 1\n";
+    int fromMcu = 0;
     connect(dual, &DoubleWindow::bytesReceived, this, [&](int pane, const QByteArray &bytes) {
+        fromMcu += pane == 1 ? bytes.size() : 0;
         capture += captureLines(dual->portName(pane), "RX", bytes);
         capture += captureLines(dual->portName(1 - pane), "TX", bytes);
     });
@@ -135,20 +135,29 @@ void TestMonitorWindow::relayedExchangeIsJudgedLiveAndFromItsCapture()
 
     using FrameStream::frame;
     QByteArray pending;
-    for (quint8 cmd : {0x01, 0x03, 0x07, 0x0D}) {
+    int mcuSent = 0;
+    const QList<QPair<QByteArray, quint8>> commands = {
+        {"info", 0x01}, {"status", 0x03}, {"heartbeat", 0x07}, {"wifi 2 3", 0x0D}};
+    for (const auto &command : commands) {
+        sim.write(command.first + '\n');
         const QByteArray request = nextFrame(mcu, pending);
-        QCOMPARE(request.size() > 5 ? quint8(request.at(4)) : 0, cmd);
+        QCOMPARE(request.size() > 5 ? quint8(request.at(4)) : 0, command.second);
         const quint8 sn = quint8(request.at(5));
-        if (cmd == 0x01) {
-            mcu.write("\xAA\xBB" + frame(0x02, sn, QByteArray(66, '0')));
-        } else if (cmd == 0x03) {
-            QByteArray reply = frame(0x04, sn, {});
+        QByteArray reply;
+        if (command.second == 0x01) {
+            reply = "\xAA\xBB" + frame(0x02, sn, QByteArray(66, '0'));
+        } else if (command.second == 0x03) {
+            reply = frame(0x04, sn, {});
             reply[8] = char(reply.at(8) + 1);
-            mcu.write(reply);
-        } else if (cmd == 0x07) {
-            mcu.write(frame(0x08, quint8(sn + 5), {}));
+        } else if (command.second == 0x07) {
+            reply = frame(0x08, quint8(sn + 5), {});
         }
+        QVERIFY(mcu.write(reply));
+        mcuSent += reply.size();
+        QVERIFY(QTest::qWaitFor([&] { return fromMcu == mcuSent; }, 10000));
     }
+    sim.write("quit\n");
+    sim.closeWriteChannel();
     QVERIFY(QTest::qWaitFor([&] { return sim.state() == QProcess::NotRunning; }, 20000));
     QTRY_COMPARE_WITH_TIMEOUT(table->model()->rowCount(), 10, 5000);
 
@@ -238,6 +247,7 @@ void TestMonitorWindow::filteredRowsExportAsCsv()
         QSKIP("needs the capture of the live exchange");
     const QString path = dir.filePath("capture.txt");
     MonitorWindow monitor;
+    ModalCloser closer; // should the capture be damaged after all
     QVERIFY(monitor.openCapture(path));
     child<QCheckBox>(&monitor, "checkBox_faults")->setChecked(true);
     child<QComboBox>(&monitor, "comboBox_direction")->setCurrentIndex(2); // MCU -> module

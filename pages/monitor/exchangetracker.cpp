@@ -6,6 +6,8 @@ namespace {
 constexpr int kCmdPos = 4;
 constexpr int kSnPos = 5;
 constexpr int kMinFrameSize = 9;
+// Unanswered requests that a late reply can still be paired with.
+constexpr size_t kExpiredKept = 64;
 
 // Requests are the odd codes 01 to 11 (from either side); the other side
 // answers with the next code up.
@@ -108,6 +110,8 @@ void ExchangeTracker::pairReply(MonitorRow &row, quint8 cmd, quint8 sn)
         if (candidate == open.end())
             candidate = it;
     }
+    if (pairLateReply(row, cmd, sn))
+        return;
     if (candidate != open.end()) {
         row.faults |= MonitorRow::WrongSn;
         row.requestId = candidate->id; // the request it most likely meant
@@ -116,8 +120,25 @@ void ExchangeTracker::pairReply(MonitorRow &row, quint8 cmd, quint8 sn)
     }
 }
 
+bool ExchangeTracker::pairLateReply(MonitorRow &row, quint8 cmd, quint8 sn)
+{
+    for (auto it = expired.rbegin(); it != expired.rend(); ++it) {
+        if (it->side != row.side && it->cmd == cmd - 1 && it->sn == sn) {
+            row.requestId = it->id;
+            row.replyMs = qint32(qMin<qint64>(row.time - it->time, INT32_MAX));
+            row.faults |= MonitorRow::Late;
+            expired.erase(std::next(it).base());
+            return true;
+        }
+    }
+    return false;
+}
+
 void ExchangeTracker::addUnanswered(const OpenRequest &request)
 {
+    expired.push_back(request);
+    if (expired.size() > kExpiredKept)
+        expired.pop_front();
     MonitorRow &row = addRow(request.side, MonitorRow::NoReply, request.time + replyTimeoutMs);
     row.bytes = request.frame;
     row.requestId = request.id;
@@ -162,5 +183,6 @@ void ExchangeTracker::reset()
     }
     rows.clear();
     open.clear();
+    expired.clear();
     nextId = 1;
 }

@@ -61,6 +61,7 @@ private:
     void onFrame(int side, const QByteArray &frame);
     void onSkipped(int side, const QByteArray &bytes);
     void pairReply(MonitorRow &row, quint8 cmd, quint8 sn);
+    bool pairLateReply(MonitorRow &row, quint8 cmd, quint8 sn);
     void flushStray(int side);
     void addUnanswered(const OpenRequest &request);
     MonitorRow &addRow(int side, MonitorRow::Kind kind, qint64 time);
@@ -71,7 +72,8 @@ private:
     qint64 now = 0;
     qint64 nextId = 1;
     QVector<MonitorRow> rows;
-    std::deque<OpenRequest> open; // oldest first
+    std::deque<OpenRequest> open;    // oldest first
+    std::deque<OpenRequest> expired; // the latest unanswered, for late replies
     QByteArray stray[2];
     qint64 strayTime[2] = {};
 };

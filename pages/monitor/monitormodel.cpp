@@ -36,6 +36,8 @@ QString problems(quint8 faults)
         texts << QStringLiteral("无应答");
     if (faults & MonitorRow::OutsideFrame)
         texts << QStringLiteral("帧外字节");
+    if (faults & MonitorRow::Late)
+        texts << QStringLiteral("应答超时");
     return texts.join(QStringLiteral("，"));
 }
 } // namespace

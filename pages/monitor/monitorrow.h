@@ -15,6 +15,7 @@ struct MonitorRow
         NoRequest = 8,  // a reply no open request asked for
         Unanswered = 16,
         OutsideFrame = 32,
+        Late = 64,      // the reply to a request already marked unanswered
     };
 
     qint64 id = 0;
