@@ -133,8 +133,9 @@ bool CaptureReader::parse(const QByteArray &text, CaptureRecord &record)
     if (dirEnd > text.size() || (dirEnd < text.size() && text.at(dirEnd) != ' '))
         return false;
     const QByteArray dir = text.mid(portEnd + 1, 2);
-    const char *rest = text.constData() + dirEnd + 1;
-    const int restSize = qMax(0, text.size() - dirEnd - 1);
+    const int restStart = qMin(dirEnd + 1, text.size());
+    const char *rest = text.constData() + restStart;
+    const int restSize = text.size() - restStart;
     record.bytes.clear();
     record.text.clear();
     if (dir == "--") {

@@ -4,6 +4,7 @@
 #include "pages/monitor/exchangetracker.h"
 #include "protocol/vokanalyze.h"
 #include "protocol/vokframer.h"
+#include "protocol/voktool.h"
 
 #include <QStringList>
 
@@ -114,4 +115,9 @@ QString FrameExplainer::shortDecoding(const QByteArray &frame)
     default:
         return QString();
     }
+}
+
+QString FrameExplainer::hexText(QByteArray bytes)
+{
+    return QString::fromLatin1(VokTool().toHexString(bytes).trimmed());
 }

@@ -38,6 +38,8 @@ public:
     QMap<QString, QString> values(const QByteArray &frame) const;
     // One line: the values, a Wi-Fi state, a set mode or a product key.
     QString shortDecoding(const QByteArray &frame);
+    // "FF FF 00 05 ..." (uppercase pairs, one space between them).
+    static QString hexText(QByteArray bytes);
 
 private:
     ChunkFeed *idleFeed;

@@ -16,11 +16,6 @@ int trimStep(int limit)
     return qMax(1, limit / 20);
 }
 
-QString hexText(QByteArray bytes)
-{
-    return QString::fromLatin1(VokTool().toHexString(bytes).trimmed());
-}
-
 QString problems(quint8 faults)
 {
     QStringList texts;
@@ -161,7 +156,7 @@ QString MonitorModel::text(const MonitorRow &row, int column) const
     case Problem:
         return problems(row.faults);
     case Decoding:
-        return row.kind == MonitorRow::Stray ? hexText(bytes) : explainer->shortDecoding(bytes);
+        return row.kind == MonitorRow::Stray ? FrameExplainer::hexText(bytes) : explainer->shortDecoding(bytes);
     default:
         return QString();
     }

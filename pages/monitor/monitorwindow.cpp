@@ -4,7 +4,6 @@
 #include "pages/monitor/frameexplainer.h"
 #include "pages/monitor/monitorfilter.h"
 #include "pages/monitor/monitormodel.h"
-#include "protocol/voktool.h"
 #include "serial/capturereader.h"
 #include "ui_monitorwindow.h"
 
@@ -41,11 +40,6 @@ QString csvField(const QString &text)
     QString quoted = text;
     quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
     return '"' + quoted + '"';
-}
-
-QString hexText(QByteArray bytes)
-{
-    return QString::fromLatin1(VokTool().toHexString(bytes).trimmed());
 }
 
 } // namespace
@@ -288,7 +282,7 @@ void MonitorWindow::showDetails(const QModelIndex &current)
                                 .data().toString();
     if (row.kind == MonitorRow::Stray) {
         lines << QStringLiteral("帧外字节（%1，%2 个）：").arg(model->directionText(row.side)).arg(row.bytes.size())
-              << hexText(row.bytes);
+              << FrameExplainer::hexText(row.bytes);
         ui->textEdit_detail->setPlainText(lines.join('\n'));
         return;
     }
@@ -306,7 +300,7 @@ void MonitorWindow::showDetails(const QModelIndex &current)
           << QStringLiteral("大小循环：") + result.connect
           << QStringLiteral("wifi状态：") + result.wifiState
           << QStringLiteral("标识码：") + result.productKey
-          << QStringLiteral("帧：") + hexText(row.bytes);
+          << QStringLiteral("帧：") + FrameExplainer::hexText(row.bytes);
     const QMap<QString, QString> values = explainer->values(row.bytes);
     if (!values.isEmpty()) {
         lines << QStringLiteral("数据点：");
