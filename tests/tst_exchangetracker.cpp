@@ -67,10 +67,10 @@ void TestExchangeTracker::conversationIsJudged()
         {MonitorRow::Frame, module, MonitorRow::NoRequest, -1, -1, 1400},
         {MonitorRow::Frame, module, 0, -1, -1, 1500},
         {MonitorRow::Frame, module, MonitorRow::NoRequest, -1, -1, 1510},
-        {MonitorRow::NoReply, module, MonitorRow::Unanswered, 5, -1, 2200},
-        {MonitorRow::NoReply, module, MonitorRow::Unanswered, 7, -1, 2300},
+        {MonitorRow::NoReply, module, MonitorRow::Unanswered, 5, 1000, 2200},
+        {MonitorRow::NoReply, module, MonitorRow::Unanswered, 7, 1000, 2300},
         {MonitorRow::Frame, mcu, MonitorRow::Late, 5, 1200, 2400},
-        {MonitorRow::NoReply, module, MonitorRow::Unanswered, 9, -1, 2500},
+        {MonitorRow::NoReply, module, MonitorRow::Unanswered, 9, 1000, 2500},
     };
     QCOMPARE(rows.size(), expected.size());
     for (int i = 0; i < rows.size(); ++i) {

@@ -18,6 +18,7 @@
 #include <QDateTime>
 #include <QProcess>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -117,6 +118,8 @@ void TestMonitorWindow::relayedExchangeIsJudgedLiveAndFromItsCapture()
     auto *dual = window.findChild<DoubleWindow *>();
     auto *monitor = window.findChild<MonitorWindow *>();
     auto *table = child<QTableView>(monitor, "tableView");
+    // Long enough for a busy machine to relay every reply in time.
+    child<QSpinBox>(monitor, "spinBox_timeout")->setValue(3000);
     capture = "# vok-serial-tool capture 1\n";
     int fromMcu = 0;
     connect(dual, &DoubleWindow::bytesReceived, this, [&](int pane, const QByteArray &bytes) {
@@ -159,7 +162,7 @@ void TestMonitorWindow::relayedExchangeIsJudgedLiveAndFromItsCapture()
     sim.write("quit\n");
     sim.closeWriteChannel();
     QVERIFY(QTest::qWaitFor([&] { return sim.state() == QProcess::NotRunning; }, 20000));
-    QTRY_COMPARE_WITH_TIMEOUT(table->model()->rowCount(), 10, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(table->model()->rowCount(), 10, 8000);
 
     liveRows = tableRows(table);
     struct Expected { const char *command; const char *direction; const char *problem; const char *reply; };
@@ -172,8 +175,8 @@ void TestMonitorWindow::relayedExchangeIsJudgedLiveAndFromItsCapture()
         {"07", "模块→MCU", "", ""},
         {"08", "MCU→模块", "sn与请求不符", "#6？"},
         {"0D", "模块→MCU", "", ""},
-        {"07", "模块→MCU", "无应答", "#6 超过1000 ms"},
-        {"0D", "模块→MCU", "无应答", "#8 超过1000 ms"},
+        {"07", "模块→MCU", "无应答", "#6 超过3000 ms"},
+        {"0D", "模块→MCU", "无应答", "#8 超过3000 ms"},
     };
     for (int row = 0; row < 10; ++row) {
         const QStringList &cells = liveRows[row];
@@ -185,7 +188,7 @@ void TestMonitorWindow::relayedExchangeIsJudgedLiveAndFromItsCapture()
         QVERIFY2(cells[Reply].left(reply.size()) == reply, where);
         if (cells[Reply].endsWith(" ms") && !cells[Reply].contains(QStringLiteral("超过"))) {
             const int ms = cells[Reply].section(QStringLiteral("，"), 1).chopped(3).toInt();
-            QVERIFY2(ms >= 0 && ms < 1000, where); // answered at once, on a busy machine
+            QVERIFY2(ms >= 0 && ms < 3000, where); // answered at once, on a busy machine
         }
     }
 

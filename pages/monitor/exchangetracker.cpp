@@ -142,6 +142,7 @@ void ExchangeTracker::addUnanswered(const OpenRequest &request)
     MonitorRow &row = addRow(request.side, MonitorRow::NoReply, request.time + replyTimeoutMs);
     row.bytes = request.frame;
     row.requestId = request.id;
+    row.replyMs = replyTimeoutMs; // how long it waited
     row.faults = MonitorRow::Unanswered;
 }
 

@@ -31,12 +31,13 @@ class ExchangeTracker : public QObject
     Q_OBJECT
 public:
     // A request unanswered this long gets a row of its own.
-    static constexpr int replyTimeoutMs = 1000;
+    static constexpr int defaultReplyTimeoutMs = 1000;
 
     explicit ExchangeTracker(QObject *parent = nullptr);
     ~ExchangeTracker() override;
 
     // A chunk received on side 0 or 1 at time (milliseconds since the epoch).
+    void setReplyTimeout(int ms) { replyTimeoutMs = ms; }
     void take(int side, const QByteArray &chunk, qint64 time);
     // Requests older than the timeout become NoReply rows; bytes outside a
     // frame waiting that long become a row.
@@ -69,6 +70,7 @@ private:
     ChunkFeed feeds[2];
     VokFramer *framers[2] = {};
     VokTool tool;
+    int replyTimeoutMs = defaultReplyTimeoutMs;
     qint64 now = 0;
     qint64 nextId = 1;
     QVector<MonitorRow> rows;

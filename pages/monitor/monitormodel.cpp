@@ -1,6 +1,5 @@
 #include "pages/monitor/monitormodel.h"
 
-#include "pages/monitor/exchangetracker.h"
 #include "pages/monitor/frameexplainer.h"
 #include "protocol/voktool.h"
 
@@ -147,7 +146,7 @@ QString MonitorModel::text(const MonitorRow &row, int column) const
         return QStringLiteral("正确");
     case Reply:
         if (row.kind == MonitorRow::NoReply)
-            return QStringLiteral("#%1 超过%2 ms").arg(row.requestId).arg(ExchangeTracker::replyTimeoutMs);
+            return QStringLiteral("#%1 超过%2 ms").arg(row.requestId).arg(row.replyMs);
         if (row.replyMs >= 0)
             return QStringLiteral("#%1，%2 ms").arg(row.requestId).arg(row.replyMs);
         if (row.requestId >= 0)

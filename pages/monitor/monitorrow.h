@@ -22,7 +22,7 @@ struct MonitorRow
     qint64 time = 0;       // milliseconds since the epoch
     QByteArray bytes;      // the frame, the stray bytes, or the unanswered request
     qint64 requestId = -1; // replies and NoReply rows: the request's row
-    qint32 replyMs = -1;   // replies: time since the request
+    qint32 replyMs = -1;   // replies: time since the request; NoReply: the timeout
     quint8 side = 0;       // 0: first port (COM1), 1: second port (COM2)
     Kind kind = Frame;
     quint8 faults = 0;

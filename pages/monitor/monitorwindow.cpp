@@ -23,6 +23,7 @@ namespace {
 // per batch instead of one per frame.
 const int batchIntervalMs = 100;
 const QString moduleSideKey = QStringLiteral("monitor/moduleSide");
+const QString replyTimeoutKey = QStringLiteral("monitor/replyTimeoutMs");
 
 // The user's own settings file (not auto_analyze.ini, which belongs to the
 // installation).
@@ -62,6 +63,9 @@ MonitorWindow::MonitorWindow(QWidget *parent)
     ui->comboBox_module->setCurrentIndex(side);
     liveRows->setModuleSide(side);
     captureRows->setModuleSide(side);
+    ui->spinBox_timeout->setValue(
+        settings->value(replyTimeoutKey, ExchangeTracker::defaultReplyTimeoutMs).toInt());
+    tracker->setReplyTimeout(ui->spinBox_timeout->value());
 
     ui->tableView->setModel(filter);
     ui->tableView->verticalHeader()->hide();
@@ -143,6 +147,7 @@ bool MonitorWindow::openCapture(const QString &path)
 {
     CaptureReader reader(path);
     ExchangeTracker fileTracker;
+    fileTracker.setReplyTimeout(ui->spinBox_timeout->value());
     QStringList ports; // side 0 is the first port that received bytes
     QVector<MonitorRow> kept;
     qint64 dropped = 0;
@@ -254,6 +259,12 @@ void MonitorWindow::on_comboBox_module_activated(int index)
     filter->invalidate();
 }
 
+void MonitorWindow::on_spinBox_timeout_valueChanged(int ms)
+{
+    settings->setValue(replyTimeoutKey, ms);
+    tracker->setReplyTimeout(ms);
+}
+
 void MonitorWindow::on_comboBox_command_currentIndexChanged(int index)
 {
     filter->setCommand(ui->comboBox_command->itemData(index).toInt());
@@ -287,7 +298,7 @@ void MonitorWindow::showDetails(const QModelIndex &current)
         return;
     }
     if (row.kind == MonitorRow::NoReply)
-        lines << QStringLiteral("请求 #%1 在 %2 ms 内无应答：").arg(row.requestId).arg(ExchangeTracker::replyTimeoutMs);
+        lines << QStringLiteral("请求 #%1 在 %2 ms 内无应答：").arg(row.requestId).arg(row.replyMs);
     else if (!problem.isEmpty())
         lines << QStringLiteral("问题：") + problem;
     const AnalyzeResult result = explainer->analyze(row.bytes);

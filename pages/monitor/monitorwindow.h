@@ -53,6 +53,7 @@ private slots:
     void on_pushButton_export_clicked();
     void on_pushButton_clear_clicked();
     void on_comboBox_module_activated(int index);
+    void on_spinBox_timeout_valueChanged(int ms);
     void on_comboBox_command_currentIndexChanged(int index);
     void on_comboBox_direction_currentIndexChanged(int index);
     void on_checkBox_faults_toggled(bool checked);
