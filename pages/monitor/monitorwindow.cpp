@@ -71,7 +71,7 @@ MonitorWindow::MonitorWindow(QWidget *parent)
     ui->tableView->verticalHeader()->hide();
     ui->tableView->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     ui->tableView->horizontalHeader()->setStretchLastSection(true);
-    const int widths[] = {56, 90, 74, 200, 32, 40, 60, 130, 90};
+    const int widths[] = {48, 100, 74, 200, 32, 40, 60, 130, 90};
     for (int column = 0; column < int(sizeof widths / sizeof *widths); ++column)
         ui->tableView->setColumnWidth(column, widths[column]);
     connect(ui->tableView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
