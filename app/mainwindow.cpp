@@ -2,6 +2,7 @@
 
 #include "pages/dual/doublewindow.h"
 #include "pages/mcu/mcuwindow.h"
+#include "pages/monitor/monitorwindow.h"
 #include "pages/tool/toolwindow.h"
 #include "ui_mainwindow.h"
 
@@ -10,6 +11,7 @@
 namespace {
 const QSize narrowSize(600, 600);
 const QSize wideSize(950, 600);
+const int monitorTab = 3;
 }
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
@@ -23,6 +25,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     doublePage = new DoubleWindow(ui->doubleWindow);
     mcuPage = new McuWindow(ui->mcuWindow);
     toolPage = new ToolWindow(ui->toolWindow);
+    monitorPage = new MonitorWindow(ui->monitorWindow);
+    ui->monitorWindow->layout()->addWidget(monitorPage);
+    connect(doublePage, &DoubleWindow::bytesReceived, monitorPage, &MonitorWindow::takeChunk);
 }
 
 MainWindow::~MainWindow()
@@ -30,17 +35,20 @@ MainWindow::~MainWindow()
     delete ui;
 }
 
-// A port used on one page is released before another page may need it.
+// A port used on one page is released before another page may need it;
+// the monitor shows the dual page's traffic, so its ports stay open there.
 void MainWindow::on_tabWidget_currentChanged(int index)
 {
     if (index == 1) {
         setFixedSize(wideSize);
         doublePage->closePorts();
         mcuPage->checkProductKey();
-    } else {
-        setFixedSize(narrowSize);
-        mcuPage->closePort();
+        return;
     }
+    setFixedSize(index == monitorTab ? wideSize : narrowSize);
+    mcuPage->closePort();
+    if (index == monitorTab)
+        monitorPage->setPortNames(doublePage->portName(0), doublePage->portName(1));
 }
 
 void MainWindow::keyPressEvent(QKeyEvent *event)

@@ -5,6 +5,7 @@
 
 class DoubleWindow;
 class McuWindow;
+class MonitorWindow;
 class ToolWindow;
 class QKeyEvent;
 
@@ -13,7 +14,8 @@ class MainWindow;
 }
 
 // The one top-level window: a tab widget holding the dual-port page, the MCU
-// simulator page and the checksum page. It resizes itself with the selected
+// simulator page, the checksum page and the protocol monitor of the dual
+// page's relay. It resizes itself with the selected
 // tab, releases the serial ports of the page being left and handles the two
 // global keys (Escape quits, F5 clears the logs).
 class MainWindow : public QMainWindow
@@ -34,6 +36,7 @@ private:
     DoubleWindow *doublePage = nullptr;
     McuWindow *mcuPage = nullptr;
     ToolWindow *toolPage = nullptr;
+    MonitorWindow *monitorPage = nullptr;
 };
 
 #endif // MAINWINDOW_H

@@ -50,12 +50,18 @@ void VokFramer::dataToV4(QByteArray Data)
         }
         takeByte(data[i++]);
     }
+    reportSkipped();
 }
 
 void VokFramer::takeByte(char byte)
 {
-    if (buffer.isEmpty() && byte != HeaderByte)
+    const bool escapeOfLastFrame = frameEndedInFF && byte == VokFrame::EscapeByte;
+    frameEndedInFF = false;
+    if (buffer.isEmpty() && byte != HeaderByte) {
+        if (!escapeOfLastFrame)
+            skipped.append(byte);
         return; // resynchronise on the next header byte
+    }
     if (escapePending && byte == VokFrame::EscapeByte) {
         escapePending = false; // the escape of the FF before it: not data
         return;
@@ -78,7 +84,9 @@ void VokFramer::afterAppend()
 
 void VokFramer::emitFrame()
 {
+    reportSkipped();
     const QByteArray frame = buffer;
+    frameEndedInFF = frame.endsWith(HeaderByte);
     buffer.clear();
     expectedSize = 0;
     escapePending = false;
@@ -88,6 +96,7 @@ void VokFramer::emitFrame()
 void VokFramer::dropStuckFrame()
 {
     const int next = buffer.indexOf(HeaderByte, 1);
+    skipped.append(buffer.left(next < 0 ? buffer.size() : next));
     if (next < 0)
         buffer.clear();
     else
@@ -95,4 +104,13 @@ void VokFramer::dropStuckFrame()
     expectedSize = 0;
     if (buffer.isEmpty())
         escapePending = false;
+}
+
+void VokFramer::reportSkipped()
+{
+    if (skipped.isEmpty())
+        return;
+    const QByteArray bytes = skipped;
+    skipped.clear();
+    emit BytesSkipped(bytes);
 }

@@ -1,0 +1,48 @@
+#include "pages/monitor/monitorfilter.h"
+
+#include "pages/monitor/monitormodel.h"
+
+MonitorFilter::MonitorFilter(MonitorModel *source, QObject *parent)
+    : QSortFilterProxyModel(parent), rows(source)
+{
+    setSourceModel(source);
+}
+
+void MonitorFilter::setSource(MonitorModel *source)
+{
+    rows = source;
+    setSourceModel(source);
+}
+
+void MonitorFilter::setCommand(int cmd)
+{
+    command = cmd;
+    invalidateFilter();
+}
+
+void MonitorFilter::setDirection(Direction wanted)
+{
+    direction = wanted;
+    invalidateFilter();
+}
+
+void MonitorFilter::setFaultsOnly(bool only)
+{
+    faultsOnly = only;
+    invalidateFilter();
+}
+
+bool MonitorFilter::filterAcceptsRow(int sourceRow, const QModelIndex &) const
+{
+    const MonitorRow &row = rows->at(sourceRow);
+    if (faultsOnly && !row.faults)
+        return false;
+    if (direction != Both && (row.side == rows->moduleSide()) != (direction == FromModule))
+        return false;
+    if (command != anyCommand) {
+        // Bytes outside a frame carry no command.
+        if (row.kind == MonitorRow::Stray || row.bytes.size() < 5 || quint8(row.bytes.at(4)) != command)
+            return false;
+    }
+    return true;
+}

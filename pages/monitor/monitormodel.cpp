@@ -1,0 +1,171 @@
+#include "pages/monitor/monitormodel.h"
+
+#include "pages/monitor/frameexplainer.h"
+#include "protocol/voktool.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QDateTime>
+#include <QStringList>
+
+namespace {
+// Trimming in steps keeps a full table from removing rows at every batch.
+int trimStep(int limit)
+{
+    return qMax(1, limit / 20);
+}
+
+QString problems(quint8 faults)
+{
+    QStringList texts;
+    if (faults & MonitorRow::BadChecksum)
+        texts << QStringLiteral("校验和错误");
+    if (faults & MonitorRow::TooShort)
+        texts << QStringLiteral("长度过短");
+    if (faults & MonitorRow::WrongSn)
+        texts << QStringLiteral("sn与请求不符");
+    if (faults & MonitorRow::NoRequest)
+        texts << QStringLiteral("无对应请求");
+    if (faults & MonitorRow::Unanswered)
+        texts << QStringLiteral("无应答");
+    if (faults & MonitorRow::OutsideFrame)
+        texts << QStringLiteral("帧外字节");
+    if (faults & MonitorRow::Late)
+        texts << QStringLiteral("应答超时");
+    return texts.join(QStringLiteral("，"));
+}
+} // namespace
+
+MonitorModel::MonitorModel(FrameExplainer *explainer, QObject *parent)
+    : QAbstractTableModel(parent), explainer(explainer)
+{
+}
+
+void MonitorModel::setLimit(int rowLimit)
+{
+    limit = qMax(1, rowLimit);
+}
+
+void MonitorModel::setModuleSide(int side)
+{
+    module = side == 1 ? 1 : 0;
+    if (!rows.empty())
+        emit dataChanged(index(0, Direction), index(rowCount() - 1, Direction));
+}
+
+void MonitorModel::append(const QVector<MonitorRow> &batch)
+{
+    if (batch.isEmpty())
+        return;
+    if (batch.size() >= limit) {
+        beginResetModel();
+        rows.assign(batch.end() - limit, batch.end());
+        endResetModel();
+        return;
+    }
+    const int first = rowCount();
+    beginInsertRows(QModelIndex(), first, first + batch.size() - 1);
+    rows.insert(rows.end(), batch.begin(), batch.end());
+    endInsertRows();
+    if (rowCount() >= limit + trimStep(limit)) {
+        const int excess = rowCount() - limit;
+        beginRemoveRows(QModelIndex(), 0, excess - 1);
+        rows.erase(rows.begin(), rows.begin() + excess);
+        endRemoveRows();
+    }
+}
+
+void MonitorModel::clear()
+{
+    beginResetModel();
+    rows.clear();
+    endResetModel();
+}
+
+QString MonitorModel::directionText(int side) const
+{
+    return side == module ? QStringLiteral("模块→MCU") : QStringLiteral("MCU→模块");
+}
+
+int MonitorModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(rows.size());
+}
+
+int MonitorModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant MonitorModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount())
+        return QVariant();
+    const MonitorRow &row = at(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+        return text(row, index.column());
+    case Qt::ToolTipRole:
+        return index.column() == Decoding || index.column() == Command ? text(row, index.column())
+                                                                       : QVariant();
+    case Qt::BackgroundRole:
+        if (row.faults)
+            return QBrush(row.kind == MonitorRow::Frame ? QColor(255, 214, 214) : QColor(255, 236, 179));
+        return QVariant();
+    default:
+        return QVariant();
+    }
+}
+
+QString MonitorModel::text(const MonitorRow &row, int column) const
+{
+    const QByteArray &bytes = row.bytes;
+    const bool frameLike = row.kind != MonitorRow::Stray;
+    switch (column) {
+    case Number:
+        return QString::number(row.id);
+    case Time:
+        return QDateTime::fromMSecsSinceEpoch(row.time).toString(QStringLiteral("HH:mm:ss.zzz"));
+    case Direction:
+        return directionText(row.side);
+    case Command:
+        if (row.kind == MonitorRow::Stray)
+            return QStringLiteral("帧外字节");
+        return explainer->commandName(bytes);
+    case Sn:
+        return frameLike && bytes.size() > 5 ? QString::asprintf("%02X", quint8(bytes.at(5)))
+                                             : QString();
+    case Length:
+        return QString::number(bytes.size());
+    case Checksum:
+        if (row.kind != MonitorRow::Frame || bytes.size() < 5)
+            return QString();
+        if (row.faults & MonitorRow::BadChecksum)
+            return QStringLiteral("错误（应为%1）")
+                .arg(VokTool().checksum(bytes, 2, 1), 2, 16, QLatin1Char('0')).toUpper();
+        return QStringLiteral("正确");
+    case Reply:
+        if (row.kind == MonitorRow::NoReply)
+            return QStringLiteral("#%1 超过%2 ms").arg(row.requestId).arg(row.replyMs);
+        if (row.replyMs >= 0)
+            return QStringLiteral("#%1，%2 ms").arg(row.requestId).arg(row.replyMs);
+        if (row.requestId >= 0)
+            return QStringLiteral("#%1？").arg(row.requestId);
+        return QString();
+    case Problem:
+        return problems(row.faults);
+    case Decoding:
+        return row.kind == MonitorRow::Stray ? FrameExplainer::hexText(bytes) : explainer->shortDecoding(bytes);
+    default:
+        return QString();
+    }
+}
+
+QVariant MonitorModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    static const char *const titles[ColumnCount] = {"#", "时间", "方向", "命令", "sn", "长度",
+                                                     "校验和", "应答（请求，耗时）", "问题", "解码"};
+    return section >= 0 && section < ColumnCount ? QString::fromUtf8(titles[section]) : QVariant();
+}
