@@ -30,6 +30,11 @@ MainWindow::~MainWindow()
     delete ui;
 }
 
+void MainWindow::showPage(int index)
+{
+    ui->tabWidget->setCurrentIndex(index);
+}
+
 // A port used on one page is released before another page may need it.
 void MainWindow::on_tabWidget_currentChanged(int index)
 {

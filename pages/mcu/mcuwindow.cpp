@@ -1,5 +1,6 @@
 #include "pages/mcu/mcuwindow.h"
 
+#include "app/shippeddata.h"
 #include "datapoint/vokjson.h"
 #include "pages/common/pagebackground.h"
 #include "pages/mcu/datapointtable.h"
@@ -48,7 +49,7 @@ McuWindow::McuWindow(QWidget *parent) : QWidget(parent), ui(new Ui::McuWindow)
     // so fromFramer must be connected before the analyser connects itself.
     framer = new VokFramer(serialPort);
     connect(framer, &VokFramer::LineDataReady, this, &McuWindow::fromFramer);
-    analyzer = new VokAnalyze(framer);
+    analyzer = new VokAnalyze(framer, nullptr, ShippedData::folder() + "/auto_analyze.ini");
     connect(analyzer, &VokAnalyze::RespondReady, this, &McuWindow::fromRespond);
 
     tool = new VokTool;
@@ -121,6 +122,23 @@ void McuWindow::closePort()
     if (serialPort->isOpen())
         serialPort->closeCom();
     ui->pushButton_open3->setText(openText);
+}
+
+void McuWindow::setPortName(const QString &name)
+{
+    ui->com_3->setEditText(name);
+}
+
+void McuWindow::openPort()
+{
+    if (!serialPort->isOpen())
+        on_pushButton_open3_clicked();
+}
+
+void McuWindow::saveProductKey(const QString &key)
+{
+    ui->lineEdit_productkey->setText(key);
+    on_pushButton_productkey_clicked();
 }
 
 void McuWindow::clearLog()

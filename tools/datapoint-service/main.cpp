@@ -12,11 +12,13 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vok-datapoint-service"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VOK_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Answers GET /v2/datapoint?product_key=K&format=json with the file K.json of a folder."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption portOption(
         QStringLiteral("port"), QStringLiteral("TCP port to listen on; 0 picks a free one (default 8125)."),
         QStringLiteral("port"), QStringLiteral("8125"));
