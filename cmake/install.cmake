@@ -4,7 +4,7 @@
 # portable layout (install/ copied beside the executables).
 include(GNUInstallDirs)
 
-foreach(program vok-serial-tool vok-module-sim vok-datapoint-service)
+foreach(program vok-serial-tool vok-module-sim vok-datapoint-service tst_install)
     target_compile_definitions(${program} PRIVATE VOK_VERSION="${PROJECT_VERSION}")
 endforeach()
 install(TARGETS vok-serial-tool vok-module-sim vok-datapoint-service
