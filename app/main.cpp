@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
+#include <QScopedPointer>
 #include <QTextStream>
 
 namespace {
@@ -18,6 +19,18 @@ QIcon programIcon()
     return icon;
 }
 
+// --help and --version only print, so they need no display.
+QCoreApplication *createApplication(int &argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        for (const char *option : {"-h", "--help", "--help-all", "-v", "--version"}) {
+            if (qstrcmp(argv[i], option) == 0)
+                return new QCoreApplication(argc, argv);
+        }
+    }
+    return new QApplication(argc, argv);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -25,9 +38,8 @@ int main(int argc, char *argv[])
     // Both only take effect when set before the application object exists.
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
-    QApplication app(argc, argv);
-    QApplication::setApplicationVersion(QStringLiteral(VOK_VERSION));
-    QApplication::setWindowIcon(programIcon());
+    QScopedPointer<QCoreApplication> app(createApplication(argc, argv));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VOK_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -48,7 +60,7 @@ int main(int argc, char *argv[])
                        "MCU page's save button does."),
         QStringLiteral("key"));
     parser.addOptions({pageOption, portOption, openOption, keyOption});
-    parser.process(app);
+    parser.process(*app); // ends the program after --help or --version
 
     const int page = pageNames.indexOf(parser.value(pageOption));
     if (parser.isSet(pageOption) && page < 0) {
@@ -62,6 +74,7 @@ int main(int argc, char *argv[])
         return 2;
     }
 
+    QApplication::setWindowIcon(programIcon());
     MainWindow window;
     window.show();
     McuWindow *mcu = window.mcuWindow();
@@ -75,5 +88,5 @@ int main(int argc, char *argv[])
         mcu->setPortName(parser.value(portOption));
     if (parser.isSet(openOption))
         mcu->openPort();
-    return app.exec();
+    return app->exec();
 }

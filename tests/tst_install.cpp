@@ -55,7 +55,12 @@ void TestInstall::commandLine()
     QFETCH(QString, argument);
     QFETCH(QString, expected);
 
+    // Printing help or the version needs no display.
     QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *variable : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        environment.remove(variable);
+    process.setProcessEnvironment(environment);
     process.start(program(name), {argument});
     QVERIFY(process.waitForFinished(30000));
     QCOMPARE(process.exitCode(), 0);

@@ -3,7 +3,7 @@
 # tool need, if any is missing.
 set -euo pipefail
 packages=(cmake make g++ pkg-config qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev
-          socat xvfb xauth fonts-wqy-microhei qtwayland5)
+          socat xvfb xauth fonts-wqy-microhei qtwayland5 dpkg-dev file)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
