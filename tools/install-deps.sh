@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, testing and running the
+# Installs the Debian 12 packages that building, testing, running and packing the
 # tool need, if any is missing.
 set -euo pipefail
 packages=(cmake make g++ pkg-config qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev
