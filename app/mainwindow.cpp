@@ -35,6 +35,11 @@ MainWindow::~MainWindow()
     delete ui;
 }
 
+void MainWindow::showPage(int index)
+{
+    ui->tabWidget->setCurrentIndex(index);
+}
+
 // A port used on one page is released before another page may need it;
 // the monitor shows the dual page's traffic, so its ports stay open there.
 void MainWindow::on_tabWidget_currentChanged(int index)

@@ -25,6 +25,10 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    // For start-up options: which tab shows, and the MCU page.
+    void showPage(int index);
+    McuWindow *mcuWindow() const { return mcuPage; }
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
 

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, testing and running the
+# Installs the Debian 12 packages that building, testing, running and packing the
 # tool need, if any is missing.
 set -euo pipefail
 packages=(cmake make g++ pkg-config qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev
-          socat xvfb xauth fonts-wqy-microhei qtwayland5
+          socat xvfb xauth fonts-wqy-microhei qtwayland5 dpkg-dev file
           clang libclang-rt-14-dev)  # the fuzz targets: clang and its libFuzzer
 missing=()
 for p in "${packages[@]}"; do

@@ -142,6 +142,23 @@ void McuWindow::closePort()
     ui->pushButton_open3->setText(openText);
 }
 
+void McuWindow::setPortName(const QString &name)
+{
+    ui->com_3->setEditText(name);
+}
+
+void McuWindow::openPort()
+{
+    if (!serialPort->isOpen())
+        on_pushButton_open3_clicked();
+}
+
+void McuWindow::saveProductKey(const QString &key)
+{
+    ui->lineEdit_productkey->setText(key);
+    on_pushButton_productkey_clicked();
+}
+
 void McuWindow::clearLog()
 {
     frameLog->clear();

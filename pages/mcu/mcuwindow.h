@@ -41,6 +41,12 @@ public:
     void checkProductKey();
     void clearLog();
 
+    // What the port box, the open button and the product key's save button
+    // do, for start-up options.
+    void setPortName(const QString &name);
+    void openPort();
+    void saveProductKey(const QString &key);
+
     // Writes the bytes of hexadecimal text as they are and logs them under
     // "SEND:"; refused text is neither sent nor logged, and the user is told
     // why. The caller checks that the port is open.

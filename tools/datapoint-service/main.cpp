@@ -5,10 +5,24 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
 
 #include <csignal>
+
+// datapoints/ beside the program (a build or portable folder), else the one
+// shipped under share/vok-serial-tool/ of the installation it is in.
+static QString defaultFolder()
+{
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    const QString beside = programDir.filePath(QStringLiteral("datapoints"));
+    const QString installed =
+        programDir.filePath(QStringLiteral("../share/vok-serial-tool/datapoints"));
+    return QFileInfo::exists(beside) || !QFileInfo::exists(installed)
+               ? beside
+               : QDir(installed).canonicalPath();
+}
 
 int main(int argc, char *argv[])
 {
@@ -16,11 +30,13 @@ int main(int argc, char *argv[])
     std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vok-datapoint-service"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VOK_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Answers GET /v2/datapoint?product_key=K&format=json with the file K.json of a folder."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption portOption(
         QStringLiteral("port"), QStringLiteral("TCP port to listen on; 0 picks a free one (default 8125)."),
         QStringLiteral("port"), QStringLiteral("8125"));
@@ -29,8 +45,9 @@ int main(int argc, char *argv[])
         QStringLiteral("address"), QStringLiteral("127.0.0.1"));
     const QCommandLineOption dirOption(
         QStringLiteral("dir"),
-        QStringLiteral("Folder of <product key>.json files (default: datapoints/ beside this program)."),
-        QStringLiteral("folder"), QCoreApplication::applicationDirPath() + "/datapoints");
+        QStringLiteral("Folder of <product key>.json files (default: datapoints/ beside this "
+                       "program, else share/vok-serial-tool/datapoints of its installation)."),
+        QStringLiteral("folder"), defaultFolder());
     const QCommandLineOption maxConnectionsOption(
         QStringLiteral("max-connections"),
         QStringLiteral("Clients served at a time; more are answered 503 (default 500). "

@@ -11,6 +11,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("vok-module-sim");
+    QCoreApplication::setApplicationVersion(VOK_VERSION);
 
     SimOptions options;
     QString message;

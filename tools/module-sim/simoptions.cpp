@@ -47,6 +47,7 @@ SimOptions::Outcome SimOptions::parse(const QStringList &arguments, QString *err
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(kCommands));
     const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption portOption("port", "Serial port name or device path.", "NAME");
     const QCommandLineOption ptyOption(
         "pty", "Create a pseudo-terminal pair, print the path to open and serve its other end.");
@@ -77,6 +78,8 @@ SimOptions::Outcome SimOptions::parse(const QStringList &arguments, QString *err
         *error = parser.helpText();
         return ShowHelp;
     }
+    if (parser.isSet(versionOption))
+        parser.showVersion(); // prints the version and exits
     if (!parser.positionalArguments().isEmpty()) {
         *error = QString("unexpected argument '%1'").arg(parser.positionalArguments().first());
         return Invalid;
