@@ -212,7 +212,8 @@ void TestModuleSim::scriptAgainstAnMcu_data()
         << "FAIL heartbeat sn 03 answered by heartbeat reply sn 04: sn 04, the request had 03";
     QTest::newRow("faults only warn without --check") << false << exchanges << int(TinyMcu::WrongSn)
         << 0x07 << 0 << "warn heartbeat sn 03";
-    QTest::newRow("expect met") << false << QByteArray("info\nexpect 02\nheartbeat\nexpect 0x08\n")
+    // The reply arrives during the wait: the expect finds it already there.
+    QTest::newRow("expect met late") << false << QByteArray("heartbeat\nwait 300\nexpect 0x08\n")
         << int(TinyMcu::None) << 0 << 0 << "heartbeat reply";
     QTest::newRow("expect misses a missing reply") << false << QByteArray("heartbeat\nexpect 08 300\n")
         << int(TinyMcu::NoReply) << 0x07 << 1 << "script.txt:2: expect 08: no sound frame 08 within 300 ms";
@@ -294,9 +295,9 @@ void TestModuleSim::ptyDemoTalksToAnOpenedPort()
     VokSerialPort port;
     QVERIFY(port.openCom(path, "9600", 3, 0, 0));
     TinyMcu mcu(&port, [&](const QByteArray &bytes) { port.write(bytes); }, statusDataSize);
-    QTRY_VERIFY_WITH_TIMEOUT(mcu.hasFrame(0x01) && mcu.hasFrame(0x0D) && mcu.hasFrame(0x07)
-                                 && mcu.hasFrame(0x03, 0x01) && mcu.hasFrame(0x03, 0x02),
-                             60000);
+    // The demo's rounds themselves are checked in-process; its first two
+    // frames prove the wiring.
+    QTRY_VERIFY_WITH_TIMEOUT(mcu.hasFrame(0x01) && mcu.hasFrame(0x0D), 60000);
     QVERIFY(mcu.frames.first().startsWith(QByteArray::fromHex("FFFF000501")));
 
     sim.process.terminate(); // ends like quit: open requests settle, the tally follows

@@ -2,6 +2,7 @@
 // control encoding, the option parser, the exchange checker, and what the
 // frame writer and receiver make of the bytes.
 #include "tools/module-sim/commandparser.h"
+#include "tools/module-sim/demoscenario.h"
 #include "tools/module-sim/exchangechecker.h"
 #include "tools/module-sim/framedescriber.h"
 #include "tools/module-sim/framereceiver.h"
@@ -47,6 +48,7 @@ private slots:
     void writerNumbersAndEscapes();
     void receiverAccountsForStrayBytes();
     void noiseNeverStopsTheReceiver();
+    void demoRoundsAreValidScripts();
 
 private:
     VokJson definition;
@@ -330,6 +332,30 @@ void TestModuleSimUnits::noiseNeverStopsTheReceiver()
     const QByteArray init = FrameStream::frame(0x0B, 0x42, {});
     emit line.DataReady(init);
     QCOMPARE(frames.value(frames.size() - 1), init);
+}
+
+void TestModuleSimUnits::demoRoundsAreValidScripts()
+{
+    // The first round introduces the module; every round is a script the
+    // parser takes whole, with a control whose values change round by round.
+    DemoScenario demo(&definition);
+    const CommandParser parser(&definition, 700);
+    QByteArray sent, lastControl;
+    for (int round = 0; round < 3; ++round) {
+        for (const QString &line : demo.nextRound()) {
+            SimCommand command;
+            QString error;
+            QVERIFY2(parser.parse(line, &command, &error), qPrintable(line + ": " + error));
+            if (command.kind != SimCommand::Send)
+                continue;
+            sent += char(command.cmd);
+            if (command.bytes.startsWith('\x01')) {
+                QVERIFY(command.bytes != lastControl);
+                lastControl = command.bytes;
+            }
+        }
+    }
+    QCOMPARE(sent.toHex(' '), QByteArray("01 0d 0d 07 03 03 07 03 03 07 03 03"));
 }
 
 QTEST_GUILESS_MAIN(TestModuleSimUnits)

@@ -115,7 +115,7 @@ void TestVokSerialPort::closeStopsDeliveryAndReopenDeliversOnce()
     port.closeCom();
     QVERIFY(!port.isOpen());
     pty.write("closed");
-    QTest::qWait(300);
+    QTest::qWait(100);
     QCOMPARE(spy.count(), 0);
 
     for (int round = 0; round < 2; ++round) {
@@ -124,7 +124,7 @@ void TestVokSerialPort::closeStopsDeliveryAndReopenDeliversOnce()
         spy.clear();
         QVERIFY(pty.write("abc"));
         QTRY_VERIFY_WITH_TIMEOUT(spy.count() >= 1, 5000);
-        QTest::qWait(200);
+        QTest::qWait(100);
         // one connection: one non-empty chunk carrying the bytes once
         QCOMPARE(spy.count(), 1);
         QCOMPARE(spy.at(0).at(0).toByteArray(), QByteArray("abc"));
@@ -149,11 +149,6 @@ void TestVokSerialPort::announcesTheFullPortList()
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
         names.append(info.portName());
     QCOMPARE(spy.first().first().value<QList<QString>>(), names);
-    if (names.isEmpty()) {
-        // with no port present every tick announces the empty list again
-        QVERIFY(spy.wait(3000));
-        QCOMPARE(spy.last().first().value<QList<QString>>(), QList<QString>());
-    }
 }
 
 QTEST_GUILESS_MAIN(TestVokSerialPort)
