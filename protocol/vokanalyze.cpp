@@ -237,13 +237,6 @@ bool VokAnalyze::setProductKey(const QString &text, QString *storeError)
     const QByteArray keyBytes = productKeyBytes(QString(text).remove(' '));
     if (keyBytes.isEmpty())
         return false;
-    const auto failed = [&] {
-        if (storeError)
-            *storeError = tr("无法写入设置文件 %1，product_key未保存").arg(path);
-        return false;
-    };
-    if (!settings->isWritable())
-        return failed();
     const QVariant oldKey = settings->value("product_key/key");
     const QVariant oldReply = settings->value("Respond/02");
     settings->setValue("product_key/key", QString::fromLatin1(keyBytes));
@@ -255,7 +248,8 @@ bool VokAnalyze::setProductKey(const QString &text, QString *storeError)
         setValue("Respond/02", reply);
     }
     settings->sync();
-    if (settings->status() == QSettings::NoError)
+    // A format error found when the file was read says nothing about this write.
+    if (settings->status() != QSettings::AccessError)
         return true;
     // Not stored: the values in memory go back to what the file still holds,
     // and a fresh object forgets the failed write.
@@ -266,7 +260,9 @@ bool VokAnalyze::setProductKey(const QString &text, QString *storeError)
             settings->remove(key);
     }
     openSettings();
-    return failed();
+    if (storeError)
+        *storeError = tr("无法写入设置文件 %1，product_key未保存").arg(path);
+    return false;
 }
 
 QByteArray VokAnalyze::templateBytes(const QString &key)
