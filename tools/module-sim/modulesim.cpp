@@ -100,7 +100,6 @@ void ModuleSim::feedScript()
     while (batch.size() < kScriptBatch && !script.atEnd()) {
         SimCommand command;
         if (!readScriptLine(&command)) {
-            runner->stop();
             end(kBadInput); // the file changed since it was checked
             return;
         }
@@ -275,5 +274,7 @@ void ModuleSim::end(int exitCode)
     if (ended)
         return;
     ended = true;
+    if (runner)
+        runner->stop(); // nothing more goes out while the program exits
     emit done(exitCode);
 }
