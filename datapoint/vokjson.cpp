@@ -271,20 +271,26 @@ QByteArray VokJson::statusTemplate() const
 
 QByteArray VokJson::setIntValue(QByteArray frame, const QString &displayName, qint64 value) const
 {
-    const json_struct *dp = findDataPoint(displayName);
-    if (!dp)
-        return frame;
+    writeIntValue(frame, indexOf(displayName), value);
+    return frame;
+}
+
+void VokJson::writeIntValue(QByteArray &frame, int index, qint64 value) const
+{
+    if (index < 0 || index >= dataPointList.size())
+        return;
+    const json_struct *dp = &dataPointList.at(index);
     const qint64 dataEnd = frame.size() - 1;
     const qint64 start = dataStart + dp->byte_offset;
     if (!dp->isBitField()) {
         if (dp->len <= 4 && inside(start, dp->len, dataStart, dataEnd))
             frame.replace(int(start), dp->len, intToBytes(value, dp->len));
-        return frame;
+        return;
     }
 
     const ValueLayout at{start, start + bytesForBits(sectionBits(dp->section())), dataStart, dataEnd};
     if (!bitFieldFits(*dp, at))
-        return frame;
+        return;
     const int shift = dp->bit_offset % 8;
     const int p = int(at.areaEnd - 1 - dp->bit_offset / 8); // the byte holding bit bit_offset
     // Only the field's own bits: a value too wide for it must not spill into its neighbours.
@@ -292,21 +298,27 @@ QByteArray VokJson::setIntValue(QByteArray frame, const QString &displayName, qi
     frame[p] = char(quint8(frame.at(p)) | (field & 0xFF));
     if (shift + dp->len > 8)
         frame[p - 1] = char(quint8(frame.at(p - 1)) | ((field >> 8) & 0xFF));
-    return frame;
 }
 
 QByteArray VokJson::setBytesValue(QByteArray frame, const QString &displayName,
                                   const QByteArray &bytes) const
 {
-    const json_struct *dp = findDataPoint(displayName);
+    writeBytesValue(frame, indexOf(displayName), bytes);
+    return frame;
+}
+
+void VokJson::writeBytesValue(QByteArray &frame, int index, const QByteArray &bytes) const
+{
+    if (index < 0 || index >= dataPointList.size())
+        return;
+    const json_struct *dp = &dataPointList.at(index);
     // The len of a bit field counts bits: it has no bytes of its own to replace.
-    if (!dp || dp->isBitField())
-        return frame;
+    if (dp->isBitField())
+        return;
     const qint64 start = dataStart + dp->byte_offset;
     // Exactly len bytes are replaced (short input is zero-padded), so the frame keeps its size.
     if (inside(start, dp->len, dataStart, frame.size() - 1))
         frame.replace(int(start), dp->len, bytes.leftJustified(dp->len, '\0', true));
-    return frame;
 }
 
 QMap<QString, QString> VokJson::decodeControl(const QByteArray &frame) const
@@ -413,8 +425,10 @@ bool VokJson::encodeControl(const QList<ControlValue> &values, QByteArray *paylo
             *error = name + ": " + problem;
             return false;
         }
-        frame = dp.isBinary() ? setBytesValue(frame, name, value.bytes)
-                              : setIntValue(frame, name, value.number);
+        if (dp.isBinary())
+            writeBytesValue(frame, index, value.bytes);
+        else
+            writeIntValue(frame, index, value.number);
         mask[maskIndex] = char(mask.at(maskIndex) | (1 << (index % 8)));
     }
     *payload = mask + frame.mid(int(dataStart), int(sectionSize));

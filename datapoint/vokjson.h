@@ -43,6 +43,11 @@ public:
     QByteArray setIntValue(QByteArray frame, const QString &displayName, qint64 value) const;
     QByteArray setBytesValue(QByteArray frame, const QString &displayName,
                              const QByteArray &bytes) const;
+    // The same in place, for the datapoint at that position of dataPoints():
+    // no search by name, so a whole frame is built in linear time. An index
+    // out of range changes nothing.
+    void writeIntValue(QByteArray &frame, int index, qint64 value) const;
+    void writeBytesValue(QByteArray &frame, int index, const QByteArray &bytes) const;
     QMap<QString, QString> decodeControl(const QByteArray &frame) const;
     // Values of every datapoint of a status frame (04 action 03, 05 action 04).
     QMap<QString, QString> decodeStatus(const QByteArray &frame) const;

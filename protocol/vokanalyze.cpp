@@ -5,10 +5,13 @@
 #include "protocol/vokframer.h"
 
 #include <QDebug>
+#include <QFile>
 #include <QSettings>
 #include <QStringList>
+#include <QTextCodec>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 using namespace VokFrame;
@@ -61,6 +64,18 @@ QByteArray productKeyBytes(const QString &text)
     }
     return {};
 }
+
+// The sections the MCU page reads: reply templates, module commands, the
+// product key and the description texts of the analysis panel.
+const char *const kNeededSections[] = {"Respond", "Defaule", "product_key", "cmd",
+                                       "connect", "setmode", "wifistate"};
+
+bool isUtf8Text(const QByteArray &bytes)
+{
+    QTextCodec::ConverterState state;
+    QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), bytes.size(), &state);
+    return state.invalidChars == 0 && state.remainingChars == 0 && !bytes.contains('\0');
+}
 } // namespace
 
 VokAnalyze::VokAnalyze(VokFramer *framer, QObject *parent, const QString &settingsPath)
@@ -71,17 +86,56 @@ VokAnalyze::VokAnalyze(VokFramer *framer, QObject *parent, const QString &settin
         return;
     }
     this->framer = framer;
-    const QString path = settingsPath.isEmpty()
-            ? VokFiles::analyzeSettings()
-            : settingsPath;
-    settings = new QSettings(path, QSettings::IniFormat);
-    settings->setIniCodec("UTF-8");
+    path = settingsPath.isEmpty() ? VokFiles::analyzeSettings() : settingsPath;
+    openSettings();
+    problem = findProblem();
     connect(framer, &VokFramer::LineDataReady, this, &VokAnalyze::FindRespond);
 }
 
 VokAnalyze::~VokAnalyze()
 {
     delete settings;
+}
+
+void VokAnalyze::openSettings()
+{
+    delete settings;
+    settings = new QSettings(path, QSettings::IniFormat);
+    settings->setIniCodec("UTF-8");
+}
+
+QString VokAnalyze::findProblem() const
+{
+    QFile file(path);
+    QString what;
+    if (!file.exists()) {
+        what = tr("不存在");
+    } else if (!file.open(QIODevice::ReadOnly)) {
+        what = tr("无法读取（%1）").arg(file.errorString());
+    } else {
+        const QByteArray bytes = file.readAll();
+        const QStringList groups = settings->childGroups();
+        QStringList missing;
+        for (const char *section : kNeededSections) {
+            if (!groups.contains(QLatin1String(section)))
+                missing << QStringLiteral("[%1]").arg(QLatin1String(section));
+        }
+        if (bytes.isEmpty()) {
+            what = tr("是空的");
+        } else if (!isUtf8Text(bytes)) {
+            what = tr("不是UTF-8文本");
+        } else {
+            QStringList faults;
+            if (settings->status() != QSettings::NoError)
+                faults << tr("格式有误");
+            if (!missing.isEmpty())
+                faults << tr("缺少 %1").arg(missing.join(QStringLiteral("、")));
+            what = faults.join(QStringLiteral("，"));
+        }
+    }
+    if (what.isEmpty())
+        return {};
+    return tr("设置文件 %1 %2：缺少的应答模板、模块命令和说明不可用，其余照常。").arg(path, what);
 }
 
 void VokAnalyze::FindRespond(QByteArray Data)
@@ -176,13 +230,15 @@ void VokAnalyze::setValue(const QString &key, QByteArray bytes)
     settings->sync();
 }
 
-bool VokAnalyze::setProductKey(const QString &text)
+bool VokAnalyze::setProductKey(const QString &text, QString *storeError)
 {
     if (!settings)
         return false;
     const QByteArray keyBytes = productKeyBytes(QString(text).remove(' '));
     if (keyBytes.isEmpty())
         return false;
+    const QVariant oldKey = settings->value("product_key/key");
+    const QVariant oldReply = settings->value("Respond/02");
     settings->setValue("product_key/key", QString::fromLatin1(keyBytes));
     QByteArray reply = templateBytes("Respond/02");
     // Without a template there is nothing to patch; none is invented.
@@ -192,7 +248,21 @@ bool VokAnalyze::setProductKey(const QString &text)
         setValue("Respond/02", reply);
     }
     settings->sync();
-    return true;
+    // A format error found when the file was read says nothing about this write.
+    if (settings->status() != QSettings::AccessError)
+        return true;
+    // Not stored: the values in memory go back to what the file still holds,
+    // and a fresh object forgets the failed write.
+    for (const auto &[key, value] : {std::pair{"product_key/key", oldKey}, {"Respond/02", oldReply}}) {
+        if (value.isValid())
+            settings->setValue(key, value);
+        else
+            settings->remove(key);
+    }
+    openSettings();
+    if (storeError)
+        *storeError = tr("无法写入设置文件 %1，product_key未保存").arg(path);
+    return false;
 }
 
 QByteArray VokAnalyze::templateBytes(const QString &key)

@@ -31,8 +31,13 @@ public:
     void setValue(const QString &key, QByteArray bytes);
     // Accepts, after removing spaces, 32 printable ASCII characters or the 64
     // hexadecimal codes of such characters; stores the key and patches it
-    // into the Respond/02 template. False: rejected, nothing changed.
-    bool setProductKey(const QString &text);
+    // into the Respond/02 template. False: rejected, or (storeError set)
+    // the file could not be written; either way nothing changed.
+    bool setProductKey(const QString &text, QString *storeError = nullptr);
+    // What is wrong with the settings file (missing, unreadable, not UTF-8
+    // text, sections the page needs absent), naming the file; empty when
+    // nothing is. The analyser goes on with whatever it could read.
+    QString settingsProblem() const { return problem; }
 
 signals:
     void RespondReady(QByteArray);
@@ -42,10 +47,14 @@ private slots:
 
 private:
     QByteArray templateBytes(const QString &key);
+    void openSettings();
+    QString findProblem() const;
 
     VokFramer *framer = nullptr;
     VokTool tool;
     QSettings *settings = nullptr;
+    QString path;
+    QString problem;
 };
 
 #endif // VOKANALYZE_H

@@ -86,6 +86,7 @@ inline void writeSettings(const QString &productKey)
     settings.setValue("cmd/0D", QStringLiteral("wifi状态"));
     settings.setValue("wifistate/02", QStringLiteral("已连接路由器"));
     settings.setValue("connect/03", QStringLiteral("已连接云端"));
+    settings.setValue("setmode/02", QStringLiteral("配网模式"));
     settings.sync();
 }
 

@@ -10,6 +10,7 @@
 
 #include <functional>
 
+#include <csignal>
 #include <unistd.h>
 
 namespace {
@@ -162,6 +163,9 @@ private slots:
     void badInputEndsTheRun_data();
     void badInputEndsTheRun();
     void pipedInputStopsAtABadLine();
+    void longScriptStaysInterruptible();
+    void interruptAfterTheScriptCountsOpenRequests();
+    void hangUpEndsTheRun();
 
 private:
     // The options that point the simulator at the line, the sample definition
@@ -358,6 +362,57 @@ void TestModuleSim::pipedInputStopsAtABadLine()
     QVERIFY(QString::fromUtf8(sim.process.readAllStandardError()).contains("stdin:3: unknown command 'bogus'"));
     // What came before the bad line was sent; nothing after it.
     QCOMPARE(pty.read(1000).toHex(' '), QByteArray::fromHex("FFFF 0005 07 01 0000 0D").toHex(' '));
+}
+
+void TestModuleSim::longScriptStaysInterruptible()
+{
+    // Without wait or expect nothing holds the script back; an interrupt must
+    // still be taken while it runs, not once every line has been sent.
+    const int lines = 100000;
+    McuOnPty line(statusDataSize);
+    QVERIFY(line.pty.isValid());
+    Sim sim(lineAndScript(line.pty, QByteArray("heartbeat\n").repeated(lines)) << "--check");
+    QTRY_VERIFY_WITH_TIMEOUT(sim.output().contains("WIFI"), 60000);
+    ::kill(pid_t(sim.process.processId()), SIGINT);
+
+    QVERIFY2(sim.exitedWith(0), qPrintable(sim.report()));
+    QVERIFY2(sim.output().contains("note interrupted")
+                 && sim.output().contains(QRegularExpression("\n[1-9]\\d* passed, 0 failed\n$")),
+             qPrintable(sim.output().right(500)));
+    QVERIFY2(sim.output().count("WIFI") < lines, qPrintable(sim.output().right(500)));
+}
+
+void TestModuleSim::interruptAfterTheScriptCountsOpenRequests()
+{
+    // The script has ended and a request waits for its reply: the first
+    // interrupt goes on waiting, the second ends the run and counts it.
+    McuOnPty line(statusDataSize);
+    QVERIFY(line.pty.isValid());
+    line.mcu.fault = TinyMcu::NoReply;
+    line.mcu.faultyRequest = 0x07;
+    Sim sim(lineAndScript(line.pty, "heartbeat\n") << "--check" << "--timeout" << "600000");
+    QTRY_VERIFY_WITH_TIMEOUT(line.mcu.hasFrame(0x07), 60000);
+    for (int interrupts = 1; interrupts <= 2; ++interrupts) {
+        ::kill(pid_t(sim.process.processId()), SIGINT);
+        QTRY_COMPARE_WITH_TIMEOUT(sim.output().count("note interrupted"), interrupts, 60000);
+    }
+    QVERIFY2(sim.exitedWith(1), qPrintable(sim.report()));
+    QVERIFY2(sim.output().contains("FAIL heartbeat sn 01: no reply within the "), qPrintable(sim.output()));
+    QVERIFY2(sim.output().endsWith("0 passed, 1 failed\n"), qPrintable(sim.output()));
+}
+
+void TestModuleSim::hangUpEndsTheRun()
+{
+    // Commands would come from standard input, which stays open and idle.
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    Sim sim({"--port", pty.slavePath()});
+    QTRY_VERIFY_WITH_TIMEOUT(sim.output().contains(pty.slavePath() + " open"), 60000);
+    pty.hangUp();
+    QVERIFY(sim.exitedWith(3));
+    const QString errors = QString::fromUtf8(sim.process.readAllStandardError());
+    QCOMPARE(errors.count('\n'), 1);
+    QVERIFY2(errors.startsWith("vok-module-sim: lost the port " + pty.slavePath()), qPrintable(errors));
 }
 
 QTEST_GUILESS_MAIN(TestModuleSim)

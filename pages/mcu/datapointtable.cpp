@@ -10,7 +10,7 @@
 #include <QLineEdit>
 #include <QRegExp>
 #include <QRegExpValidator>
-#include <QSet>
+#include <QHash>
 #include <QSpinBox>
 #include <QTableWidget>
 
@@ -93,26 +93,32 @@ QWidget *DataPointTable::createEditor(const json_struct &point) const
 QByteArray DataPointTable::buildStatusFrame(quint8 cmd, quint8 sn, quint8 action) const
 {
     QByteArray frame = json->statusTemplate();
-    // A name the user edited into something the definition does not know is
+    // Row i shows datapoint i unless its name was edited: then the first
+    // datapoint of the new name, and a name the definition does not know is
     // skipped instead of being handed to the model.
-    QSet<QString> known;
     const QList<json_struct> points = json->dataPoints();
-    for (const json_struct &point : points)
-        known.insert(point.display_name);
+    QHash<QString, int> firstOfName;
+    for (int i = points.size() - 1; i >= 0; --i)
+        firstOfName.insert(points.at(i).display_name, i);
 
     for (int row = 0; row < table->rowCount(); ++row) {
         const QTableWidgetItem *nameItem = table->item(row, 0);
-        if (!nameItem || !known.contains(nameItem->text()))
+        if (!nameItem)
             continue;
         const QString name = nameItem->text();
+        const int index = row < points.size() && points.at(row).display_name == name
+                ? row
+                : firstOfName.value(name, -1);
+        if (index < 0)
+            continue;
         QWidget *editor = table->cellWidget(row, 1);
         if (auto *spin = qobject_cast<QSpinBox *>(editor)) {
-            frame = json->setIntValue(frame, name, spin->value());
+            json->writeIntValue(frame, index, spin->value());
         } else if (auto *combo = qobject_cast<QComboBox *>(editor)) {
-            frame = json->setIntValue(frame, name, combo->currentIndex());
+            json->writeIntValue(frame, index, combo->currentIndex());
         } else if (auto *edit = qobject_cast<QLineEdit *>(editor)) {
             const QString digits = edit->text().leftJustified(edit->maxLength(), QLatin1Char('0'));
-            frame = json->setBytesValue(frame, name, QByteArray::fromHex(digits.toLatin1()));
+            json->writeBytesValue(frame, index, QByteArray::fromHex(digits.toLatin1()));
         }
     }
 

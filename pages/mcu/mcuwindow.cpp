@@ -51,6 +51,9 @@ McuWindow::McuWindow(QWidget *parent) : QWidget(parent), ui(new Ui::McuWindow)
     connect(framer.get(), &VokFramer::LineDataReady, this, &McuWindow::fromFramer);
     analyzer = std::make_unique<VokAnalyze>(framer.get());
     connect(analyzer.get(), &VokAnalyze::RespondReady, this, &McuWindow::fromRespond);
+    // A broken settings file is said once, in the log; the page goes on.
+    if (!analyzer->settingsProblem().isEmpty())
+        frameLog->addNotice(analyzer->settingsProblem());
 
     json = std::make_unique<VokJson>();
     connect(json.get(), &VokJson::json_stat, this, &McuWindow::jsonState);
@@ -239,8 +242,12 @@ void McuWindow::checkProductKey()
 
 void McuWindow::on_pushButton_productkey_clicked()
 {
-    if (!analyzer->setProductKey(ui->lineEdit_productkey->text())) {
-        QMessageBox::about(this, QStringLiteral("错误"), QStringLiteral("输入格式错误"));
+    QString storeError;
+    if (!analyzer->setProductKey(ui->lineEdit_productkey->text(), &storeError)) {
+        if (storeError.isEmpty())
+            QMessageBox::about(this, QStringLiteral("错误"), QStringLiteral("输入格式错误"));
+        else
+            QMessageBox::about(this, tr("失败"), storeError);
         return;
     }
     json->requestJson(storedProductKey());

@@ -21,6 +21,9 @@ PtyPair::PtyPair()
     cfmakeraw(&raw);
     tcsetattr(slaveFd, TCSANOW, &raw);
     fcntl(masterFd, F_SETFL, fcntl(masterFd, F_GETFL) | O_NONBLOCK);
+    // Not inherited by programs the test starts: a hang-up must really hang up.
+    fcntl(masterFd, F_SETFD, FD_CLOEXEC);
+    fcntl(slaveFd, F_SETFD, FD_CLOEXEC);
     path = QString::fromLocal8Bit(name);
     // The slave side stays open here too, so the master never sees a hang-up
     // while the code under test closes and reopens its port.

@@ -81,6 +81,16 @@ void ExchangeChecker::expectation(bool met, const QString &text)
     log->violation(true, text); // a failed expect always fails the run
 }
 
+void ExchangeChecker::abandonOpenRequests()
+{
+    for (const Request &request : qAsConst(open))
+        record({QString("no reply within the %1 ms before the run ended").arg(request.age.elapsed())},
+               request.name);
+    open.clear();
+    ticker.stop();
+    emit settled();
+}
+
 QStringList ExchangeChecker::frameProblems(const QByteArray &frame) const
 {
     QStringList problems;

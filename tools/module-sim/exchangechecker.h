@@ -31,6 +31,8 @@ public:
     Verdict frameReceived(const QByteArray &frame);
     void lineProblem(const QString &text);
     void expectation(bool met, const QString &text);
+    // The run ends now: every request still open counts as unanswered.
+    void abandonOpenRequests();
 
     bool hasOpenRequests() const { return !open.isEmpty(); }
     int passed() const { return passCount; }

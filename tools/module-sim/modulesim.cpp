@@ -18,6 +18,7 @@ using P = ModuleProtocol;
 
 namespace {
 enum ExitCode { kFine = 0, kCheckFailed = 1, kBadInput = 2, kNoLine = 3 };
+constexpr int kScriptBatch = 64; // script lines read at a time
 }
 
 ModuleSim::ModuleSim(const SimOptions &options, QObject *parent)
@@ -64,24 +65,49 @@ bool ModuleSim::loadDefinition()
 
 bool ModuleSim::loadScript()
 {
-    QFile file(options.scriptPath);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        SimLog::error(QString("cannot read the script %1: %2").arg(options.scriptPath, file.errorString()));
+    script.setFileName(options.scriptPath);
+    if (!script.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        SimLog::error(QString("cannot read the script %1: %2").arg(options.scriptPath, script.errorString()));
         return false;
     }
-    const QStringList lines = QString::fromUtf8(file.readAll()).split('\n');
-    for (int i = 0; i < lines.size(); ++i) {
-        SimCommand command;
-        QString error;
-        command.where = QString("%1:%2").arg(options.scriptPath).arg(i + 1);
-        if (!parser.parse(lines.at(i), &command, &error)) {
-            SimLog::error(command.where + ": " + error);
+    // Every line is checked before anything is sent, then read again as the
+    // run goes: a long script is never held in memory.
+    SimCommand command;
+    while (!script.atEnd()) {
+        if (!readScriptLine(&command))
             return false;
-        }
-        if (command.kind != SimCommand::Nothing)
-            script.append(command);
     }
-    return true;
+    scriptLine = 0;
+    return script.seek(0);
+}
+
+bool ModuleSim::readScriptLine(SimCommand *command)
+{
+    QByteArray text = script.readLine();
+    if (text.endsWith('\n'))
+        text.chop(1);
+    QString error;
+    command->where = QString("%1:%2").arg(options.scriptPath).arg(++scriptLine);
+    if (parser.parse(QString::fromUtf8(text), command, &error))
+        return true;
+    SimLog::error(command->where + ": " + error);
+    return false;
+}
+
+void ModuleSim::feedScript()
+{
+    QList<SimCommand> batch;
+    while (batch.size() < kScriptBatch && !script.atEnd()) {
+        SimCommand command;
+        if (!readScriptLine(&command)) {
+            end(kBadInput); // the file changed since it was checked
+            return;
+        }
+        batch.append(command); // blank lines too: they count against the batch
+    }
+    runner->append(batch);
+    if (script.atEnd())
+        runner->inputFinished();
 }
 
 bool ModuleSim::openLine()
@@ -104,10 +130,10 @@ bool ModuleSim::openLine()
         SimLog::error(QString("cannot open the port %1: %2").arg(options.port, serial->errorString()));
         return false;
     }
-    connect(serial, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
-        if (error != QSerialPort::ResourceError)
-            return;
-        SimLog::error(QString("lost the port %1: %2").arg(options.port, serial->errorString()));
+    // A line that hangs up or fails to read is gone for good: the run ends.
+    serial->setReopenOnReturn(false);
+    connect(serial, &VokSerialPort::Lost, this, [this](const QString &reason) {
+        SimLog::error(QString("lost the port %1: %2").arg(options.port, reason));
         end(kNoLine);
     });
     log.note(QString("%1 open").arg(options.port));
@@ -160,8 +186,8 @@ void ModuleSim::begin()
         });
         runner->append({});
     } else if (!options.scriptPath.isEmpty()) {
-        runner->append(script);
-        runner->inputFinished();
+        connect(runner, &ScriptRunner::needMore, this, &ModuleSim::feedScript);
+        feedScript();
     } else {
         auto *input = new StdinReader(this);
         connect(input, &StdinReader::lineRead, this, &ModuleSim::takeStdinLine);
@@ -207,10 +233,13 @@ void ModuleSim::takeSentFrame(const QByteArray &frame)
 void ModuleSim::interrupt()
 {
     log.note("interrupted");
-    if (finishing)
-        complete(); // a second interrupt does not wait for open requests
-    else
-        finish();
+    runner->stop();
+    // The first interrupt ends like quit, open requests get their time; a
+    // second one ends at once, what is still open counted as unanswered.
+    if (interrupted)
+        checker->abandonOpenRequests();
+    interrupted = true;
+    finish();
 }
 
 void ModuleSim::finish()
@@ -245,5 +274,7 @@ void ModuleSim::end(int exitCode)
     if (ended)
         return;
     ended = true;
+    if (runner)
+        runner->stop(); // nothing more goes out while the program exits
     emit done(exitCode);
 }

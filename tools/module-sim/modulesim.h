@@ -9,7 +9,7 @@
 
 #include "datapoint/vokjson.h"
 
-#include <QList>
+#include <QFile>
 #include <QObject>
 
 class ExchangeChecker;
@@ -32,7 +32,8 @@ public:
     // Loads the definition and the script and opens the line. Returns the
     // exit code when the run cannot start, -1 once it runs (done() ends it).
     int start();
-    // Ctrl-C or a kill: end like quit; a second one ends at once.
+    // Ctrl-C or a kill: end like quit; a second one ends at once. Either way
+    // the closing checks run and are reported.
     void interrupt();
 
 signals:
@@ -41,6 +42,8 @@ signals:
 private:
     bool loadDefinition();
     bool loadScript();
+    bool readScriptLine(SimCommand *command);
+    void feedScript();
     bool openLine();
     void wire();
     void begin();
@@ -58,7 +61,8 @@ private:
     CommandParser parser;
     FrameDescriber describer;
     DemoScenario demo;
-    QList<SimCommand> script;
+    QFile script; // read a batch at a time as the run needs commands
+    int scriptLine = 0;
     int stdinLines = 0;
 
     VokSerialPort *serial = nullptr;
@@ -70,6 +74,7 @@ private:
     ScriptRunner *runner = nullptr;
     bool begun = false;
     bool finishing = false;
+    bool interrupted = false;
     bool ended = false;
 };
 

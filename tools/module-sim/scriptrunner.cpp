@@ -6,6 +6,7 @@
 
 namespace {
 constexpr int kMaxRemembered = 256; // received codes kept for a later expect
+constexpr int kBatch = 64;          // commands run in one turn of the event loop
 }
 
 ScriptRunner::ScriptRunner(FrameWriter *writer, ExchangeChecker *checker, QObject *parent)
@@ -13,6 +14,9 @@ ScriptRunner::ScriptRunner(FrameWriter *writer, ExchangeChecker *checker, QObjec
 {
     waitTimer.setSingleShot(true);
     connect(&waitTimer, &QTimer::timeout, this, &ScriptRunner::waitOver);
+    resumeTimer.setSingleShot(true);
+    resumeTimer.setInterval(0);
+    connect(&resumeTimer, &QTimer::timeout, this, &ScriptRunner::run);
 }
 
 void ScriptRunner::append(const QList<SimCommand> &commands)
@@ -40,13 +44,26 @@ void ScriptRunner::frameReceived(quint8 cmd)
     }
 }
 
+void ScriptRunner::stop()
+{
+    stopped = true;
+    queue.clear();
+    waitTimer.stop();
+    resumeTimer.stop();
+}
+
 void ScriptRunner::run()
 {
     // Commands appended from inside the loop (needMore) run in the same loop.
-    if (running)
+    if (running || resumeTimer.isActive())
         return;
     running = true;
+    int budget = kBatch;
     while (!stopped && !waitTimer.isActive()) {
+        if (budget-- == 0) {
+            resumeTimer.start();
+            break;
+        }
         if (queue.isEmpty()) {
             if (inputDone) {
                 stopped = true;
@@ -54,7 +71,7 @@ void ScriptRunner::run()
                 break;
             }
             emit needMore();
-            if (queue.isEmpty())
+            if (queue.isEmpty() && !inputDone)
                 break;
             continue;
         }

@@ -11,7 +11,9 @@ class ExchangeChecker;
 class FrameWriter;
 
 // Runs commands one after the other; wait and expect hold the rest back.
-// expect is met by a sound frame from the MCU with the awaited code that
+// A few commands run per turn of the event loop, so that the MCU's bytes,
+// reply timeouts and signals are taken between them however long the
+// input is. expect is met by a sound frame from the MCU with the awaited code that
 // arrived since the previous expect was met.
 class ScriptRunner : public QObject
 {
@@ -24,6 +26,8 @@ public:
     void inputFinished();
     // A sound frame from the MCU.
     void frameReceived(quint8 cmd);
+    // Runs nothing more and finishes nothing: the run is being ended.
+    void stop();
 
 signals:
     // The queue ran dry while more input may come.
@@ -43,6 +47,7 @@ private:
     QList<quint8> received;  // codes of sound MCU frames not yet matched
     SimCommand expecting;    // the expect being waited for, kind Nothing if none
     QTimer waitTimer;
+    QTimer resumeTimer; // the next batch, after the events that came meanwhile
     bool inputDone = false;
     bool running = false;
     bool stopped = false;
