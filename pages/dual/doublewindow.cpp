@@ -45,6 +45,10 @@ void prepareReceiveArea(QTextEdit *area)
     area->setUndoRedoEnabled(false);
     area->document()->setMaximumBlockCount(maxViewLines);
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (!QFontInfo(font).fixedPitch()) { // a platform without a desktop theme
+        font.setFamily(QStringLiteral("monospace"));
+        font.setStyleHint(QFont::TypeWriter);
+    }
     font.setPointSizeF(area->font().pointSizeF());
     font.setStyleStrategy(QFont::PreferNoShaping);
     area->setFont(font);
