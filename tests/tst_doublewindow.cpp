@@ -601,6 +601,7 @@ void TestDoubleWindow::echoOfSentBytes()
 // Every interval until switched off, the port closed or lost.
 void TestDoubleWindow::repeatSend()
 {
+    ModalCloser closer; // a box here would be a fault: seen, not waited on
     auto *repeat = widget<QCheckBox>("checkBox_repeat1");
     widget<QSpinBox>("spinBox_repeat1")->setValue(50);
     widget<QTextEdit>("textEdit_send1")->setPlainText("55");
@@ -626,6 +627,7 @@ void TestDoubleWindow::repeatSend()
     QVERIFY(pty2->readAtLeast(1).startsWith('\x66'));
     pty2->hangUp();
     QTRY_VERIFY_WITH_TIMEOUT(!repeat2->isChecked(), 5000);
+    QCOMPARE(closer.seen, QStringList());
 }
 
 void TestDoubleWindow::settingsComeBack()
