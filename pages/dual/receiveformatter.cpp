@@ -186,23 +186,25 @@ QString ReceiveFormatter::takeText(QByteArray &held, int count, int *bytesTaken)
                 text += stamp;
             lineChars += stamp.size();
         }
-        QString shown;
+        // Straight into the line or the text: a string per byte would cost
+        // more than the formatting.
+        QString &target = current == Both ? lineText : text;
+        const int before = target.size();
         if (length == 1 && bytes[i] == '\\')
-            appendEscaped(shown, '\\');
+            appendEscaped(target, '\\');
+        else if (length == 1)
+            target += QLatin1Char(bytes[i]);
         else if (length > 0)
-            shown = QString::fromUtf8(bytes + i, length);
+            target += QString::fromUtf8(bytes + i, length);
         else
-            appendEscaped(shown, bytes[i]);
+            appendEscaped(target, bytes[i]);
         length = qMax(length, 1);
         if (current == Both) {
             for (int k = 0; k < length; ++k)
                 appendHexByte(lineHex, bytes[i + k]);
-            lineText += shown;
             lineBytes += length;
-        } else {
-            text += shown;
         }
-        lineChars += shown.size();
+        lineChars += target.size() - before;
         if (bytes[i] == '\n')
             lineChars = maxLineChars; // a received line ends its line here
         i += length;
