@@ -6,6 +6,7 @@
 // the machine runs; the GUI thread's own CPU time is printed beside them.
 //
 //   VOK_BENCH_MB=n   megabytes fed into each pane (default 4)
+//   VOK_BENCH_VIEW=0|1|2   the areas' view: hex (default), text, both
 
 #include "pages/dual/doublewindow.h"
 
@@ -19,6 +20,7 @@
 #include <QMap>
 #include <QMetaEnum>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -152,8 +154,14 @@ int main(int argc, char *argv[])
     const int megabytes = qEnvironmentVariableIsSet("VOK_BENCH_MB")
                               ? qMax(1, qEnvironmentVariableIntValue("VOK_BENCH_MB"))
                               : 4;
+    // The page's remembered settings (echo, view) stay out of the figures.
+    QTemporaryDir settings;
+    qputenv("XDG_CONFIG_HOME", settings.path().toUtf8());
     DoubleWindow page;
     page.show();
+    const int view = qBound(0, qEnvironmentVariableIntValue("VOK_BENCH_VIEW"), 2);
+    for (const char *box : {"comboBox_view1", "comboBox_view2"})
+        page.findChild<QComboBox *>(box)->setCurrentIndex(view);
     PtyPair pty1, pty2;
     if (!pty1.isValid() || !pty2.isValid() || !openPane(page, "1", pty1)
         || !openPane(page, "2", pty2)) {
@@ -211,7 +219,9 @@ int main(int argc, char *argv[])
     }
     const double paneMb = double(stream.size()) / (1024 * 1024);
     const double residentMb = double(residentBytes() - residentBefore) / (1024 * 1024);
-    std::printf("dual page, both ports open, relay on, %.1f MB fed into each pane at once\n", paneMb);
+    static const char *const viewNames[] = {"hex", "text", "hex and text"};
+    std::printf("dual page, both ports open, relay on, %s view, %.1f MB fed into each pane at once\n",
+                viewNames[view], paneMb);
     std::printf("  shown per pane:          %.2f MB/s (all shown after %.2f s)\n",
                 paneMb * 1000 / shownMs, shownMs / 1000.0);
     std::printf("  GUI thread CPU time:     %.2f s, %.2f MB per pane per CPU second\n",

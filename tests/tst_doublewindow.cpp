@@ -6,7 +6,10 @@
 #include "support/dualpane.h"
 #include "support/widgetlookup.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QSpinBox>
+#include <QTextBlock>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QProcess>
@@ -71,6 +74,15 @@ private slots:
     void unwritableFolderIsReported();
     void lostPortIsClosedAndNoticed();
     void portComesBackAtTheSamePath();
+    void textSend_data();
+    void textSend();
+    void views_data();
+    void views();
+    void echoOfSentBytes();
+    void repeatSend();
+    void settingsComeBack();
+    void typedBaudRate_data();
+    void typedBaudRate();
 
 private:
     static QSettings userSettings() { return QSettings(QSettings::IniFormat, QSettings::UserScope, "vok", "vok-serial-tool"); }
@@ -81,6 +93,10 @@ private:
     // Hands a chunk to the pane's receive handler; flush=true then runs the flush tick.
     void feed(int pane, const QByteArray &chunk, bool flush = false);
     void clickButton(const QString &name) { child<QPushButton>(page, name)->click(); }
+    template<class T>
+    T *widget(const QString &name) { return child<T>(page, name); }
+    // The area's text with every time stamp written as "T".
+    QString masked(int pane) { return received(pane).replace(QRegularExpression("\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d:"), "T"); }
     bool openBoth() { return openDualPane(page, 1, pty1->slavePath()) && openDualPane(page, 2, pty2->slavePath()); }
 
     DoubleWindow *page = nullptr;
@@ -475,6 +491,203 @@ void TestDoubleWindow::portComesBackAtTheSamePath()
     QCOMPARE(open1->text(), QStringLiteral("打开串口"));
     link.terminate();
     link.waitForFinished(5000);
+}
+
+// Text mode sends UTF-8 with escapes and the chosen line ending; a bad
+// escape is refused like bad hex, and nothing is sent.
+void TestDoubleWindow::textSend_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("lineEnd");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("refusal");
+    QTest::newRow("no ending") << "AT+GMR" << 0 << QByteArray("AT+GMR") << QString();
+    QTest::newRow("CR") << "AT" << 1 << QByteArray("AT\r") << QString();
+    QTest::newRow("LF") << "AT" << 2 << QByteArray("AT\n") << QString();
+    QTest::newRow("CR LF") << "AT" << 3 << QByteArray("AT\r\n") << QString();
+    QTest::newRow("escapes") << "a\\r\\n\\t\\\\\\x00\\xfF" << 0 << QByteArray("a\r\n\t\\\0\xFF", 7) << QString();
+    QTest::newRow("UTF-8") << "温度 1" << 2 << QByteArray("\xE6\xB8\xA9\xE5\xBA\xA6 1\n") << QString();
+    QTest::newRow("unknown escape") << "AT\\q" << 3 << QByteArray() << "第 3 个字符起的“\\q”";
+    QTest::newRow("short \\x") << "A\\x4" << 0 << QByteArray() << "第 2 个字符起的“\\x4”";
+    QTest::newRow("backslash at the end") << "AT\\" << 1 << QByteArray() << "第 3 个字符起的“\\”";
+}
+
+void TestDoubleWindow::textSend()
+{
+    QFETCH(QString, text);
+    QFETCH(int, lineEnd);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, refusal);
+    QVERIFY(openDualPane(page, 2, pty2->slavePath()));
+    widget<QComboBox>("comboBox_sendMode2")->setCurrentIndex(1);
+    widget<QComboBox>("comboBox_lineEnd2")->setCurrentIndex(lineEnd);
+    widget<QTextEdit>("textEdit_send2")->setPlainText(text);
+    ModalCloser closer;
+    clickButton("pushButton_send2");
+    QCOMPARE(pty2->read(bytes.isEmpty() ? 200 : 1000), bytes);
+    if (refusal.isEmpty())
+        QCOMPARE(closer.seen, QStringList());
+    else
+        QVERIFY2(closer.seen.value(0).startsWith("错误|文本输入有误：" + refusal), qPrintable(closer.seen.value(0)));
+}
+
+// One byte string in the three views; a character cut between chunks is
+// shown whole, a line feed ends a line of the text views.
+void TestDoubleWindow::views_data()
+{
+    QTest::addColumn<int>("view");
+    QTest::addColumn<QList<QByteArray>>("chunks");
+    QTest::addColumn<QString>("shown");
+    const QList<QByteArray> known{QByteArray("AT\r\nOK\0\\", 8) + initFrame};
+    QTest::newRow("hex") << 0 << known << "41 54 0D 0A 4F 4B 00 5C \nTFF FF 00 05 0B 00 00 00 10 ";
+    QTest::newRow("text") << 1 << known << "AT\\r\\n\nOK\\x00\\\\\nT\\xFF\\xFF\\x00\\x05\\x0B\\x00\\x00\\x00\\x10";
+    QTest::newRow("both") << 2 << known
+                          << QString("41 54 0D 0A ").leftJustified(48) + " AT\\r\\n\n"
+                                 + QString("4F 4B 00 5C ").leftJustified(48) + " OK\\x00\\\\\n"
+                                 + "T" + QString("FF FF 00 05 0B 00 00 00 10 ").leftJustified(48)
+                                 + " \\xFF\\xFF\\x00\\x05\\x0B\\x00\\x00\\x00\\x10";
+    const QByteArray word("\xE6\xB8\xA9\xE5\xBA\xA6!"); // 温度!
+    QTest::newRow("text, character cut") << 1 << QList<QByteArray>{word.left(1), word.mid(1, 3), word.mid(4)} << "温度!";
+    QTest::newRow("both, 16 bytes a line") << 2 << QList<QByteArray>{QByteArray(20, 'a')}
+                                           << QString("61 ").repeated(16) + " " + QString(16, 'a') + "\n"
+                                                  + QString("61 ").repeated(4).leftJustified(48) + " aaaa";
+    QTest::newRow("text, cut at the flush") << 1 << QList<QByteArray>{word.left(4)} << "温\\xE5";
+}
+
+void TestDoubleWindow::views()
+{
+    QFETCH(int, view);
+    QFETCH(QList<QByteArray>, chunks);
+    QFETCH(QString, shown);
+    widget<QComboBox>("comboBox_view1")->setCurrentIndex(view);
+    for (const QByteArray &chunk : chunks)
+        feed(1, chunk);
+    feed(1, {}, true);
+    QCOMPARE(masked(1), shown);
+    QVERIFY(QFontInfo(widget<QTextEdit>("textEdit_rec1")->font()).fixedPitch());
+}
+
+// Off by default: the area shows only what was received. On: a marked line
+// in another colour in the sender's pane; relayed bytes are not the user's.
+void TestDoubleWindow::echoOfSentBytes()
+{
+    QVERIFY(openBoth());
+    page->sendHex("COM1", "01 02");
+    QCOMPARE(pty1->readAtLeast(2), QByteArray::fromHex("0102"));
+    feed(1, initFrame, true);
+    QCOMPARE(masked(1), QStringLiteral("TFF FF 00 05 0B 00 00 00 10 "));
+
+    widget<QCheckBox>("checkBox_echo1")->setChecked(true);
+    widget<QComboBox>("comboBox_view1")->setCurrentIndex(2);
+    page->sendHex("COM1", "41 0D");
+    QCOMPARE(pty1->readAtLeast(2), QByteArray("A\r"));
+    feed(1, QByteArray("OK"), true);
+    QVERIFY(pty2->write("xyz"));
+    QCOMPARE(pty1->readAtLeast(3), QByteArray("xyz"));
+    QTRY_VERIFY_WITH_TIMEOUT(received(2).endsWith("78 79 7A "), 3000);
+    QCOMPARE(masked(1), "TFF FF 00 05 0B 00 00 00 10 \n→ T 41 0D  A\\r\n" + QString("4F 4B ").leftJustified(48) + " OK");
+    QCOMPARE(received(2).count("→"), 0);
+
+    QTextDocument *document = widget<QTextEdit>("textEdit_rec1")->document();
+    const auto colour = [document](int line) {
+        QTextCursor cursor(document->findBlockByNumber(line));
+        cursor.movePosition(QTextCursor::NextCharacter);
+        return cursor.charFormat().foreground().color();
+    };
+    QVERIFY(colour(1) != colour(0));
+    QCOMPARE(colour(2), colour(0));
+}
+
+// Every interval until switched off, the port closed or lost.
+void TestDoubleWindow::repeatSend()
+{
+    ModalCloser closer; // a box here would be a fault: seen, not waited on
+    auto *repeat = widget<QCheckBox>("checkBox_repeat1");
+    widget<QSpinBox>("spinBox_repeat1")->setValue(50);
+    widget<QTextEdit>("textEdit_send1")->setPlainText("55");
+    repeat->setChecked(true); // port closed: refused
+    QVERIFY(!repeat->isChecked());
+    QVERIFY(received(1).contains("不能重复发送"));
+
+    QVERIFY(openBoth());
+    repeat->setChecked(true);
+    QTest::qWait(300);
+    repeat->setChecked(false);
+    const QByteArray sent = pty1->read(300);
+    QVERIFY2(sent.size() >= 3 && sent.size() <= 10 && sent.count('\x55') == sent.size(), sent.toHex().constData());
+    QCOMPARE(pty1->read(200), QByteArray());
+
+    repeat->setChecked(true);
+    clickButton("pushButton_open1");
+    QVERIFY(!repeat->isChecked());
+
+    auto *repeat2 = widget<QCheckBox>("checkBox_repeat2");
+    widget<QTextEdit>("textEdit_send2")->setPlainText("66");
+    repeat2->setChecked(true);
+    QVERIFY(pty2->readAtLeast(1).startsWith('\x66'));
+    pty2->hangUp();
+    QTRY_VERIFY_WITH_TIMEOUT(!repeat2->isChecked(), 5000);
+    QCOMPARE(closer.seen, QStringList());
+}
+
+void TestDoubleWindow::settingsComeBack()
+{
+    widget<QComboBox>("com_2")->setEditText("/dev/ttyUSB7");
+    widget<QComboBox>("rate_1")->setEditText("921600");
+    widget<QComboBox>("stop_2")->setCurrentIndex(2);
+    widget<QComboBox>("comboBox_sendMode1")->setCurrentIndex(1);
+    widget<QComboBox>("comboBox_lineEnd1")->setCurrentIndex(3);
+    widget<QComboBox>("comboBox_view2")->setCurrentIndex(2);
+    widget<QTextEdit>("textEdit_send1")->setPlainText("AT+RST");
+    widget<QCheckBox>("checkBox_echo2")->setChecked(true);
+    widget<QCheckBox>("checkBox_reopen1")->setChecked(false);
+    widget<QSpinBox>("spinBox_repeat2")->setValue(250);
+    widget<QLineEdit>("lineEdit_default3")->setText("FF FF 00 05 01 00 00 00 06");
+    delete page;
+    page = new DoubleWindow;
+    QCOMPARE(widget<QComboBox>("com_2")->currentText(), QStringLiteral("/dev/ttyUSB7"));
+    QCOMPARE(widget<QComboBox>("rate_1")->currentText(), QStringLiteral("921600"));
+    QCOMPARE(widget<QComboBox>("rate_2")->currentText(), QStringLiteral("9600"));
+    QCOMPARE(widget<QComboBox>("stop_2")->currentIndex(), 2);
+    QCOMPARE(widget<QComboBox>("comboBox_sendMode1")->currentIndex(), 1);
+    QCOMPARE(widget<QComboBox>("comboBox_lineEnd1")->currentIndex(), 3);
+    QCOMPARE(widget<QComboBox>("comboBox_view2")->currentIndex(), 2);
+    QCOMPARE(widget<QTextEdit>("textEdit_send1")->toPlainText(), QStringLiteral("AT+RST"));
+    QVERIFY(widget<QCheckBox>("checkBox_echo2")->isChecked() && !widget<QCheckBox>("checkBox_echo1")->isChecked());
+    QVERIFY(!widget<QCheckBox>("checkBox_reopen1")->isChecked() && widget<QCheckBox>("checkBox_reopen2")->isChecked());
+    QCOMPARE(widget<QSpinBox>("spinBox_repeat2")->value(), 250);
+    QCOMPARE(widget<QLineEdit>("lineEdit_default3")->text(), QStringLiteral("FF FF 00 05 01 00 00 00 06"));
+    // The view comes back in effect, not only in its box.
+    feed(2, QByteArray("hi\n"), true);
+    QCOMPARE(received(2), QString("68 69 0A ").leftJustified(48) + " hi\\n");
+}
+
+// A typed rate reaches the port; a box without a rate opens nothing.
+void TestDoubleWindow::typedBaudRate_data()
+{
+    QTest::addColumn<QString>("rate");
+    QTest::addColumn<QString>("opened");
+    QTest::newRow("listed") << "115200" << "opened 115200 8N1";
+    QTest::newRow("typed 921600") << "921600" << "opened 921600 8N1";
+    QTest::newRow("typed 1500000") << "1500000" << "opened 1500000 8N1";
+    QTest::newRow("empty") << "" << "";
+}
+
+void TestDoubleWindow::typedBaudRate()
+{
+    QFETCH(QString, rate);
+    QFETCH(QString, opened);
+    QTemporaryDir folder;
+    recordInto(folder.path());
+    widget<QComboBox>("rate_1")->setEditText(rate);
+    ModalCloser closer;
+    QCOMPARE(openDualPane(page, 1, pty1->slavePath()), !opened.isEmpty());
+    if (opened.isEmpty()) {
+        QCOMPARE(closer.seen, QStringList("错误|打开失败！\n波特率无效"));
+        return;
+    }
+    child<QToolButton>(page, "toolButton_record")->click(); // stop
+    QCOMPARE(maskedCaptureLines(captureFiles(folder.path()).value(0)).value(2), "T " + pty1->slavePath() + " -- " + opened);
 }
 
 QTEST_MAIN(TestDoubleWindow)

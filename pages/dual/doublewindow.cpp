@@ -1,22 +1,25 @@
 #include "pages/dual/doublewindow.h"
 
+#include "pages/common/baudratebox.h"
 #include "pages/common/pagebackground.h"
 #include "pages/common/recordcontrol.h"
+#include "pages/common/rememberedfields.h"
+#include "pages/dual/textinput.h"
 #include "protocol/frame.h"
 #include "protocol/hexinput.h"
 #include "serial/vokserialport.h"
 #include "ui_doublewindow.h"
 
+#include <QCheckBox>
+#include <QFontDatabase>
 #include <QMessageBox>
+#include <QSpinBox>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTime>
 
 namespace {
 
-// The receive handler never shows the last bytes it holds, so that a header
-// cut between two chunks (up to 00 00 00 of 00 00 00 03) is still found.
-const int heldBackBytes = 3;
 const int flushIntervalMs = 500;
 // Laying out inserted text costs the same for every insertion on top of its
 // length, so received text goes into the areas at most this often; text
@@ -31,42 +34,22 @@ const int maxUnshownChars = 48 * 1024;
 // bounded however long the session runs.
 const int maxViewLines = 2000;
 
-// Bytes that never bring a header (a wrong baud rate, a boot log in plain
-// text) would grow one line without end, and every chunk lays out its whole
-// line again until the window freezes; such a run goes on in a new line
-// after 1024 bytes.
-const int maxLineChars = 3 * 1024;
-
 const char exampleProductKey[] = "5f0c2e7d9b1a4c83a6e2d4f7b8c90e15";
 
-// Needs at least four bytes from pos.
-bool startsFrameHeader(const QByteArray &bytes, int pos)
-{
-    const char *p = bytes.constData() + pos;
-    const bool version4 = quint8(p[0]) == 0xFF && quint8(p[1]) == 0xFF;
-    const bool version3 = p[0] == 0 && p[1] == 0 && p[2] == 0 && p[3] == 3;
-    return version4 || version3;
-}
-
-// "%02X " of one byte.
-void appendHexByte(QString &text, char byte)
-{
-    static const char digits[] = "0123456789ABCDEF";
-    const auto value = quint8(byte);
-    text += QLatin1Char(digits[value >> 4]);
-    text += QLatin1Char(digits[value & 0x0F]);
-    text += QLatin1Char(' ');
-}
-
-// Received hexadecimal text arrives fast and in bulk: the areas keep no undo
-// history (it would double their memory), and skip text shaping and the
-// search for the writing direction, which plain hexadecimal text never needs.
+// Received text arrives fast and in bulk: the areas keep no undo history (it
+// would double their memory), and skip text shaping and the search for the
+// writing direction. A fixed-width font keeps the byte columns in line.
 void prepareReceiveArea(QTextEdit *area)
 {
     area->setReadOnly(true);
     area->setUndoRedoEnabled(false);
     area->document()->setMaximumBlockCount(maxViewLines);
-    QFont font = area->font();
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (!QFontInfo(font).fixedPitch()) { // a platform without a desktop theme
+        font.setFamily(QStringLiteral("monospace"));
+        font.setStyleHint(QFont::TypeWriter);
+    }
+    font.setPointSizeF(area->font().pointSizeF());
     font.setStyleStrategy(QFont::PreferNoShaping);
     area->setFont(font);
     QTextOption option = area->document()->defaultTextOption();
@@ -74,14 +57,12 @@ void prepareReceiveArea(QTextEdit *area)
     area->document()->setDefaultTextOption(option);
 }
 
-// One insertion per chunk: per-byte cursor work cannot keep up with a fast
-// link. Moving the area's cursor to the end keeps the newest line in view.
-void appendToArea(QTextEdit *area, const QString &text)
+// The colour of bytes the user sent, apart from the received ones.
+QTextCharFormat sentFormat()
 {
-    QTextCursor end(area->document());
-    end.movePosition(QTextCursor::End);
-    end.insertText(text);
-    area->moveCursor(QTextCursor::End);
+    QTextCharFormat format;
+    format.setForeground(QColor(0x1E, 0x78, 0xD2));
+    return format;
 }
 
 QString hexLine(QByteArray bytes)
@@ -137,38 +118,18 @@ DoubleWindow::DoubleWindow(QWidget *parent) : QWidget(parent), ui(new Ui::Double
 {
     ui->setupUi(this);
     PageBackground::apply(ui->label_background);
+    ui->label_background->lower();
     setPresets(version3Presets());
 
-    panes[0].area = ui->textEdit_rec1;
-    panes[0].name = ui->com_1;
-    panes[0].rate = ui->rate_1;
-    panes[0].data = ui->data_1;
-    panes[0].stop = ui->stop_1;
-    panes[0].parity = ui->check_1;
-    panes[0].openButton = ui->pushButton_open1;
-    panes[1].area = ui->textEdit_rec2;
-    panes[1].name = ui->com_2;
-    panes[1].rate = ui->rate_2;
-    panes[1].data = ui->data_2;
-    panes[1].stop = ui->stop_2;
-    panes[1].parity = ui->check_2;
-    panes[1].openButton = ui->pushButton_open2;
     recorder = new RecordControl(ui->toolButton_record, QStringLiteral("dual"), this);
-    for (Pane &pane : panes) {
-        prepareReceiveArea(pane.area);
-        pane.port = std::make_unique<VokSerialPort>();
-        recorder->watch(pane.port.get());
-        pane.flushTimer.setInterval(flushIntervalMs);
-        pane.flushTimer.start();
-        Pane *side = &pane;
-        connect(pane.port.get(), &VokSerialPort::Lost, this, [this, side](const QString &reason) {
-            side->openButton->setText(QStringLiteral("打开串口"));
-            addNotice(*side, QStringLiteral("串口已断开：%1").arg(reason));
-        });
-        connect(pane.port.get(), &VokSerialPort::Reopened, this, [this, side] {
-            side->openButton->setText(QStringLiteral("关闭串口"));
-            addNotice(*side, QStringLiteral("串口已重新打开"));
-        });
+    fields = new RememberedFields(QStringLiteral("dual"), this);
+    setUpPane(0);
+    setUpPane(1);
+    QLineEdit *const presets[] = {ui->lineEdit_default1, ui->lineEdit_default2,
+                                  ui->lineEdit_default3, ui->lineEdit_default4};
+    for (int row = 0; row < 4; ++row) {
+        fields->bind(presets[row], QStringLiteral("preset%1").arg(row + 1));
+        presets[row]->setCursorPosition(0);
     }
     connect(recorder, &RecordControl::notice, this, [this](const QString &text) {
         addNotice(panes[0], text);
@@ -184,9 +145,94 @@ DoubleWindow::DoubleWindow(QWidget *parent) : QWidget(parent), ui(new Ui::Double
     connect(&showTimer, &QTimer::timeout, this, &DoubleWindow::showText);
 }
 
+void DoubleWindow::setUpPane(int index)
+{
+    Pane &pane = panes[index];
+    const QString n = QString::number(index + 1);
+    pane.area = findChild<QTextEdit *>(QStringLiteral("textEdit_rec") + n);
+    pane.sendEdit = findChild<QTextEdit *>(QStringLiteral("textEdit_send") + n);
+    pane.name = findChild<QComboBox *>(QStringLiteral("com_") + n);
+    pane.rate = findChild<QComboBox *>(QStringLiteral("rate_") + n);
+    pane.data = findChild<QComboBox *>(QStringLiteral("data_") + n);
+    pane.stop = findChild<QComboBox *>(QStringLiteral("stop_") + n);
+    pane.parity = findChild<QComboBox *>(QStringLiteral("check_") + n);
+    pane.openButton = findChild<QPushButton *>(QStringLiteral("pushButton_open") + n);
+    pane.view = findChild<QComboBox *>(QStringLiteral("comboBox_view") + n);
+    pane.sendMode = findChild<QComboBox *>(QStringLiteral("comboBox_sendMode") + n);
+    pane.lineEnd = findChild<QComboBox *>(QStringLiteral("comboBox_lineEnd") + n);
+    pane.echo = findChild<QCheckBox *>(QStringLiteral("checkBox_echo") + n);
+    pane.repeat = findChild<QCheckBox *>(QStringLiteral("checkBox_repeat") + n);
+    pane.repeatInterval = findChild<QSpinBox *>(QStringLiteral("spinBox_repeat") + n);
+    pane.reopen = findChild<QCheckBox *>(QStringLiteral("checkBox_reopen") + n);
+
+    prepareReceiveArea(pane.area);
+    BaudRateBox::acceptTypedRates(pane.rate);
+    pane.port = std::make_unique<VokSerialPort>();
+    recorder->watch(pane.port.get());
+    pane.flushTimer.setInterval(flushIntervalMs);
+    pane.flushTimer.start();
+    pane.repeatTimer.setTimerType(Qt::PreciseTimer);
+    remember(index);
+
+    Pane *side = &pane;
+    pane.formatter.setView(ReceiveFormatter::View(pane.view->currentIndex()));
+    connect(pane.view, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this, side](int view) {
+        // The view's line being written ends; the next bytes start a new one.
+        addText(*side, side->formatter.endLine(), 0);
+        side->formatter.setView(ReceiveFormatter::View(view));
+    });
+    pane.port->setReopenOnReturn(pane.reopen->isChecked());
+    connect(pane.reopen, &QCheckBox::toggled, pane.port.get(), &VokSerialPort::setReopenOnReturn);
+    connect(pane.repeat, &QCheckBox::toggled, this, [this, side](bool on) { setRepeat(*side, on); });
+    connect(pane.repeatInterval, QOverload<int>::of(&QSpinBox::valueChanged), &pane.repeatTimer,
+            QOverload<int>::of(&QTimer::setInterval));
+    connect(&pane.repeatTimer, &QTimer::timeout, this, [this, side, index] {
+        if (!side->port->isOpen())
+            side->repeat->setChecked(false);
+        else
+            sendBox(index);
+    });
+    connect(pane.port.get(), &VokSerialPort::Lost, this, [this, side](const QString &reason) {
+        portGone(*side);
+        addNotice(*side, tr("串口已断开：%1").arg(reason));
+    });
+    connect(pane.port.get(), &VokSerialPort::Reopened, this, [this, side] {
+        side->openButton->setText(tr("关闭串口"));
+        addNotice(*side, tr("串口已重新打开"));
+    });
+}
+
+// The user's settings of a pane come back from the last run.
+void DoubleWindow::remember(int index)
+{
+    Pane &pane = panes[index];
+    const QString n = QString::number(index + 1);
+    fields->bind(pane.name, QStringLiteral("port") + n);
+    fields->bind(pane.rate, QStringLiteral("baud") + n);
+    fields->bind(pane.data, QStringLiteral("dataBits") + n);
+    fields->bind(pane.stop, QStringLiteral("stopBits") + n);
+    fields->bind(pane.parity, QStringLiteral("parity") + n);
+    fields->bind(pane.sendEdit, QStringLiteral("send") + n);
+    fields->bind(pane.sendMode, QStringLiteral("sendMode") + n);
+    fields->bind(pane.lineEnd, QStringLiteral("lineEnd") + n);
+    fields->bind(pane.view, QStringLiteral("view") + n);
+    fields->bind(pane.echo, QStringLiteral("echo") + n);
+    fields->bind(pane.repeatInterval, QStringLiteral("repeatMs") + n);
+    fields->bind(pane.reopen, QStringLiteral("reopen") + n);
+    pane.repeatTimer.setInterval(pane.repeatInterval->value());
+}
+
 DoubleWindow::~DoubleWindow()
 {
     delete ui;
+}
+
+void DoubleWindow::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // The picture fills the page whatever size the layout gives it.
+    ui->label_background->setGeometry(rect());
+    ui->label_background->lower();
 }
 
 void DoubleWindow::closePorts()
@@ -196,8 +242,15 @@ void DoubleWindow::closePorts()
             recorder->portClosed(pane.port.get());
             pane.port->closeCom();
         }
-        pane.openButton->setText(QStringLiteral("打开串口"));
+        portGone(pane);
     }
+}
+
+// The port is closed now, by the user or because its device went away.
+void DoubleWindow::portGone(Pane &pane)
+{
+    pane.openButton->setText(tr("打开串口"));
+    pane.repeat->setChecked(false);
 }
 
 void DoubleWindow::clearReceive()
@@ -206,8 +259,7 @@ void DoubleWindow::clearReceive()
         pane.unshown.clear();
         pane.unshownChars = 0;
         pane.skippedBytes = 0;
-        pane.lineChars = 0;
-        pane.anyText = false;
+        pane.formatter.reset();
         pane.area->clear();
     }
 }
@@ -217,14 +269,68 @@ void DoubleWindow::sendHex(const QString &portName, const QString &hexText)
     // Text that cannot be read one way only is not sent at all.
     const HexInput::Result parsed = HexInput::parse(hexText);
     if (!parsed.ok()) {
-        QMessageBox::about(this, QStringLiteral("错误"), parsed.message);
+        QMessageBox::about(this, tr("错误"), parsed.message);
         return;
     }
-    const QByteArray &bytes = parsed.bytes;
-    if (portName == QLatin1String("COM1") && panes[0].port->isOpen())
-        panes[0].port->write(bytes);
-    else if (portName == QLatin1String("COM2") && panes[1].port->isOpen())
-        panes[1].port->write(bytes);
+    if (portName == QLatin1String("COM1"))
+        sendBytes(panes[0], parsed.bytes);
+    else if (portName == QLatin1String("COM2"))
+        sendBytes(panes[1], parsed.bytes);
+}
+
+void DoubleWindow::sendBox(int index)
+{
+    QByteArray bytes;
+    if (boxBytes(panes[index], &bytes))
+        sendBytes(panes[index], bytes);
+}
+
+// The bytes of a pane's send box; false (after saying why) when its text
+// cannot be sent. A refused text also ends repeated sending.
+bool DoubleWindow::boxBytes(Pane &pane, QByteArray *bytes)
+{
+    const QString text = pane.sendEdit->toPlainText();
+    const bool asText = pane.sendMode->currentIndex() == 1;
+    const HexInput::Result parsed = asText ? TextInput::parse(text) : HexInput::parse(text);
+    if (!parsed.ok()) {
+        pane.repeat->setChecked(false);
+        QMessageBox::about(this, tr("错误"), parsed.message);
+        return false;
+    }
+    *bytes = parsed.bytes;
+    if (asText)
+        *bytes += TextInput::lineEnding(pane.lineEnd->currentIndex());
+    return true;
+}
+
+// Writes bytes the user sent, and shows them in the pane when asked to.
+bool DoubleWindow::sendBytes(Pane &pane, const QByteArray &bytes)
+{
+    if (!pane.port->isOpen())
+        return false;
+    pane.port->write(bytes);
+    if (pane.echo->isChecked() && !bytes.isEmpty())
+        addLine(pane, pane.formatter.sentLine(bytes), true);
+    return true;
+}
+
+void DoubleWindow::setRepeat(Pane &pane, bool on)
+{
+    if (!on) {
+        pane.repeatTimer.stop();
+        return;
+    }
+    QByteArray bytes;
+    if (!pane.port->isOpen()) {
+        pane.repeat->setChecked(false);
+        addNotice(pane, tr("串口未打开，不能重复发送"));
+        return;
+    }
+    // The first frame goes now, the next ones every interval.
+    if (!boxBytes(pane, &bytes))
+        return;
+    sendBytes(pane, bytes);
+    pane.repeatTimer.start(pane.repeatInterval->value());
 }
 
 QString DoubleWindow::portName(int pane) const
@@ -246,17 +352,19 @@ void DoubleWindow::toggleOpen(Pane &pane)
     if (port->isOpen()) {
         recorder->portClosed(port);
         port->closeCom();
-        pane.openButton->setText(QStringLiteral("打开串口"));
+        portGone(pane);
         return;
     }
-    if (port->openCom(pane.name->currentText().trimmed(), pane.rate->currentText(),
-                      pane.data->currentIndex(), pane.stop->currentIndex(),
-                      pane.parity->currentIndex())) {
-        pane.openButton->setText(QStringLiteral("关闭串口"));
+    const int rate = BaudRateBox::rate(pane.rate);
+    if (rate > 0
+        && port->openCom(pane.name->currentText().trimmed(), QString::number(rate),
+                         pane.data->currentIndex(), pane.stop->currentIndex(),
+                         pane.parity->currentIndex())) {
+        pane.openButton->setText(tr("关闭串口"));
         recorder->portOpened(port);
     } else {
-        QMessageBox::about(this, QStringLiteral("错误"),
-                           QStringLiteral("打开失败！\n") + port->openError());
+        const QString reason = rate > 0 ? port->openError() : tr("波特率无效");
+        QMessageBox::about(this, tr("错误"), tr("打开失败！") + QLatin1Char('\n') + reason);
     }
 }
 
@@ -278,39 +386,18 @@ void DoubleWindow::receive(int index, const QByteArray &data)
     if (doubleMode && relayTo->isOpen())
         relayTo->write(data);
 
-    QByteArray &held = pane.held;
-    held += data;
-    const int showCount = held.size() - heldBackBytes;
-    if (showCount <= 0)
-        return;
-
-    QString text;
-    text.reserve(showCount * 3 + 64);
-    QString stamp; // one reading of the clock serves the whole chunk
-    for (int i = 0; i < showCount; ++i) {
-        const bool header = startsFrameHeader(held, i);
-        if (header || pane.lineChars >= maxLineChars) {
-            if (pane.anyText || !text.isEmpty())
-                text += QLatin1Char('\n');
-            pane.lineChars = 0;
-        }
-        if (header) {
-            if (stamp.isEmpty())
-                stamp = QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz")) + ':';
-            text += stamp;
-            pane.lineChars += stamp.size();
-        }
-        appendHexByte(text, held.at(i));
-        pane.lineChars += 3;
-    }
-    held.remove(0, showCount);
-    addText(pane, text, showCount);
+    pane.held += data;
+    int taken = 0;
+    const QString text = pane.formatter.take(pane.held, false, &taken);
+    if (taken > 0)
+        addText(pane, text, taken);
 }
 
-void DoubleWindow::addText(Pane &pane, const QString &text, int bytes)
+void DoubleWindow::addText(Pane &pane, const QString &text, int bytes, bool sent)
 {
-    pane.anyText = true;
-    pane.unshown.append({text, bytes});
+    if (text.isEmpty() && bytes == 0)
+        return;
+    pane.unshown.append({text, bytes, sent});
     pane.unshownChars += text.size();
     while (pane.unshownChars - pane.unshown.first().text.size() >= maxUnshownChars) {
         const Piece dropped = pane.unshown.takeFirst();
@@ -320,12 +407,20 @@ void DoubleWindow::addText(Pane &pane, const QString &text, int bytes)
     scheduleShow();
 }
 
-// A line of its own, with the time; the received bytes go on in a new line.
+// A notice with the time, on a line of its own.
 void DoubleWindow::addNotice(Pane &pane, const QString &text)
 {
     const QString time = QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz"));
-    addText(pane, QString(pane.anyText ? "\n" : "") + time + QLatin1Char(' ') + text, 0);
-    pane.lineChars = maxLineChars;
+    addLine(pane, time + QLatin1Char(' ') + text);
+}
+
+// A line of its own; the received bytes go on in a new line.
+void DoubleWindow::addLine(Pane &pane, const QString &line, bool sent)
+{
+    addText(pane, pane.formatter.endLine(), 0);
+    const QString lineBreak = pane.formatter.wroteAnything() ? QStringLiteral("\n") : QString();
+    pane.formatter.lineWritten();
+    addText(pane, lineBreak + line, 0, sent);
 }
 
 void DoubleWindow::scheduleShow()
@@ -352,14 +447,27 @@ void DoubleWindow::showText()
             recorder->note(port, QStringLiteral("%1 bytes not shown").arg(pane.skippedBytes));
             if (!pane.area->document()->isEmpty())
                 text += QLatin1Char('\n');
-            text += QStringLiteral("（%1 字节未显示）").arg(pane.skippedBytes);
+            text += tr("（%1 字节未显示）").arg(pane.skippedBytes);
             if (!pane.unshown.first().text.startsWith(QLatin1Char('\n')))
                 text += QLatin1Char('\n');
             pane.skippedBytes = 0;
         }
-        for (const Piece &piece : qAsConst(pane.unshown))
+        // One insertion per run of received text: per-byte cursor work
+        // cannot keep up with a fast link.
+        QTextCursor end(pane.area->document());
+        end.movePosition(QTextCursor::End);
+        bool sent = false;
+        for (const Piece &piece : qAsConst(pane.unshown)) {
+            if (piece.sent != sent && !text.isEmpty()) {
+                end.insertText(text, sent ? sentFormat() : QTextCharFormat());
+                text.clear();
+            }
+            sent = piece.sent;
             text += piece.text;
-        appendToArea(pane.area, text);
+        }
+        end.insertText(text, sent ? sentFormat() : QTextCharFormat());
+        // Moving the area's cursor to the end keeps the newest line in view.
+        pane.area->moveCursor(QTextCursor::End);
         pane.unshown.clear();
         pane.unshownChars = 0;
     }
@@ -378,15 +486,11 @@ void DoubleWindow::com2OnDataReady(QByteArray Data)
 
 void DoubleWindow::flush(Pane &pane)
 {
-    if (pane.held.isEmpty())
+    int taken = 0;
+    const QString text = pane.formatter.take(pane.held, true, &taken);
+    if (text.isEmpty() && taken == 0)
         return;
-    QString text;
-    for (char byte : qAsConst(pane.held))
-        appendHexByte(text, byte);
-    pane.lineChars += text.size();
-    const int bytes = pane.held.size();
-    pane.held.clear();
-    addText(pane, text, bytes);
+    addText(pane, text, taken);
     showText();
 }
 
@@ -403,8 +507,7 @@ void DoubleWindow::readbuf2()
 void DoubleWindow::on_pushButton_double_clicked()
 {
     doubleMode = !doubleMode;
-    ui->pushButton_double->setText(doubleMode ? QStringLiteral("关闭双串口")
-                                              : QStringLiteral("打开双串口"));
+    ui->pushButton_double->setText(doubleMode ? tr("关闭双串口") : tr("打开双串口"));
 }
 
 void DoubleWindow::setPresets(const QStringList &lines)
@@ -469,10 +572,10 @@ void DoubleWindow::on_pushButton_right4_clicked()
 
 void DoubleWindow::on_pushButton_send1_clicked()
 {
-    sendHex(QStringLiteral("COM1"), ui->textEdit_send1->toPlainText());
+    sendBox(0);
 }
 
 void DoubleWindow::on_pushButton_send2_clicked()
 {
-    sendHex(QStringLiteral("COM2"), ui->textEdit_send2->toPlainText());
+    sendBox(1);
 }

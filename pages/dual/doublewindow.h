@@ -9,9 +9,14 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "pages/dual/receiveformatter.h"
+
 #include <memory>
 
 class RecordControl;
+class RememberedFields;
+class QCheckBox;
+class QSpinBox;
 class VokSerialPort;
 class QComboBox;
 class QPushButton;
@@ -22,9 +27,11 @@ class DoubleWindow;
 }
 
 // Two serial ports side by side (COM1 left, COM2 right): received bytes are
-// shown as hexadecimal with a time-stamped line at every frame header, typed
-// hexadecimal text and preset frames are sent, and in double mode every
-// received chunk is passed on to the other port.
+// shown as hexadecimal, text or both with a time-stamped line at every frame
+// header, typed hexadecimal or text and preset frames are sent (once or
+// repeatedly, optionally shown in the sender's pane), and in double mode
+// every received chunk is passed on to the other port. What the user set is
+// kept per user between runs.
 class DoubleWindow : public QWidget
 {
     Q_OBJECT
@@ -38,6 +45,8 @@ public:
     void clearReceive();
     // Writes the bytes of hexText to "COM1" or "COM2" if that port is open.
     void sendHex(const QString &portName, const QString &hexText);
+    // Writes what a pane's send box holds, as hex or text as chosen.
+    void sendBox(int pane);
     // The name pane 0 (COM1, left) or 1 (COM2, right) was opened with;
     // empty while that port is closed.
     QString portName(int pane) const;
@@ -69,11 +78,13 @@ private slots:
     void on_pushButton_send2_clicked();
 
 private:
-    // Text made from received bytes, and how many bytes it stands for.
+    // Text made from received (or, marked, sent) bytes, and how many
+    // received bytes it stands for.
     struct Piece
     {
         QString text;
         int bytes = 0;
+        bool sent = false;
     };
 
     // One side of the page: its port, the bytes it holds back, and the text
@@ -86,29 +97,49 @@ private:
         QList<Piece> unshown;
         int unshownChars = 0;
         qint64 skippedBytes = 0; // dropped from unshown since the last show
-        int lineChars = 0;       // length of the last line, shown or not
-        bool anyText = false;    // since the area was last emptied
+        ReceiveFormatter formatter;
+        QTimer repeatTimer;
         QTextEdit *area = nullptr;
+        QTextEdit *sendEdit = nullptr;
         QComboBox *name = nullptr;
         QComboBox *rate = nullptr;
         QComboBox *data = nullptr;
         QComboBox *stop = nullptr;
         QComboBox *parity = nullptr;
         QPushButton *openButton = nullptr;
+        QComboBox *view = nullptr;
+        QComboBox *sendMode = nullptr;
+        QComboBox *lineEnd = nullptr;
+        QCheckBox *echo = nullptr;
+        QCheckBox *repeat = nullptr;
+        QSpinBox *repeatInterval = nullptr;
+        QCheckBox *reopen = nullptr;
     };
 
+    void setUpPane(int index);
+    void remember(int index);
     void toggleOpen(Pane &pane);
-    void addText(Pane &pane, const QString &text, int bytes);
+    void portGone(Pane &pane);
+    bool sendBytes(Pane &pane, const QByteArray &bytes);
+    bool boxBytes(Pane &pane, QByteArray *bytes);
+    void setRepeat(Pane &pane, bool on);
+    void addText(Pane &pane, const QString &text, int bytes, bool sent = false);
     void addNotice(Pane &pane, const QString &text);
+    void addLine(Pane &pane, const QString &line, bool sent = false);
     void receive(int index, const QByteArray &data);
     void flush(Pane &pane);
     void scheduleShow();
     void showText();
     void setPresets(const QStringList &lines);
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
     Ui::DoubleWindow *ui;
     Pane panes[2];
     RecordControl *recorder;
+    RememberedFields *fields;
     QTimer showTimer;
     QElapsedTimer sinceShown;
     bool doubleMode = true;

@@ -1,6 +1,7 @@
 #include "pages/mcu/mcuwindow.h"
 
 #include "datapoint/vokjson.h"
+#include "pages/common/baudratebox.h"
 #include "pages/common/pagebackground.h"
 #include "pages/common/recordcontrol.h"
 #include "pages/mcu/datapointtable.h"
@@ -38,6 +39,7 @@ McuWindow::McuWindow(QWidget *parent) : QWidget(parent), ui(new Ui::McuWindow)
 {
     ui->setupUi(this);
     PageBackground::apply(ui->label_background2);
+    BaudRateBox::acceptTypedRates(ui->rate_3);
 
     serialPort = std::make_unique<VokSerialPort>();
     connect(serialPort.get(), &VokSerialPort::ComListChange, this, &McuWindow::UpdateUi);
