@@ -40,10 +40,10 @@ QJsonArray richDefinition()
                       attr("X", "string", "status_readonly", "byte", 1, 9)};
 }
 
-// Line `at` is "<prefix>hh:mm:ss" and the next line holds the frame's bytes.
+// Line `at` is "<prefix>hh:mm:ss.zzz" and the next line holds the frame's bytes.
 bool isEntry(const QStringList &lines, int at, const QString &prefix, const QString &bytes)
 {
-    static const QRegularExpression time(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$"));
+    static const QRegularExpression time(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d$"));
     const QString header = lines.value(at);
     return header.startsWith(prefix) && time.match(header.mid(prefix.size())).hasMatch()
            && lines.value(at + 1) == bytes;
@@ -67,6 +67,7 @@ private slots:
     void productInfoAndOtherReplies();
     void userFramesOnlyWithThePortOpen();
     void refusedHexIsNeitherSentNorLogged();
+    void brokenTemplateIsReportedOnce();
     void clickedLinesFillTheAnalysisPanel();
     void longLogEndsAtItsLastLine();
 
@@ -325,6 +326,23 @@ void TestMcuWindow::refusedHexIsNeitherSentNorLogged()
                           "错误|十六进制输入有误：第 25 个字符起的“1”有奇数个数字，每个字节要写两位。"}));
     QCOMPARE(pty->read(200), QByteArray());
     QCOMPARE(logLines(page.get()), QStringList());
+}
+
+// A reply template that is not whole bytes would go out shifted by half a
+// byte: it is not sent, and the log names it once however often it is asked for.
+void TestMcuWindow::brokenTemplateIsReportedOnce()
+{
+    QSettings settings(VokFiles::analyzeSettings(), QSettings::IniFormat);
+    settings.setValue("Respond/08", "FF FF 00 05 08 00 00 00 0");
+    settings.sync();
+    QVERIFY(openPort(page.get(), pty->slavePath()));
+    const QByteArray heartbeat = stamped(hex("FFFF0005 07 09 0000 00"));
+    QVERIFY(pty->write(heartbeat + heartbeat));
+    QTRY_COMPARE(headerCount(page.get(), "WIFI:"), 2);
+    QCOMPARE(pty->read(50, 200), QByteArray());
+    const QStringList notices = logLines(page.get()).filter("Respond/08");
+    QCOMPARE(notices.size(), 1);
+    QVERIFY2(notices.first().contains(QStringLiteral("第 25 个字符起的“0”有奇数个数字")), qPrintable(notices.first()));
 }
 
 void TestMcuWindow::clickedLinesFillTheAnalysisPanel()
