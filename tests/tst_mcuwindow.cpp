@@ -69,7 +69,6 @@ private slots:
     void refusedHexIsNeitherSentNorLogged();
     void brokenTemplateIsReportedOnce();
     void clickedLinesFillTheAnalysisPanel();
-    void longLogEndsAtItsLastLine();
 
 private:
     void makePage(const QString &productKey);
@@ -388,24 +387,6 @@ void TestMcuWindow::clickedLinesFillTheAnalysisPanel()
     QTRY_COMPARE(list->count(), 10);
     clickLine(9);
     QCOMPARE(labels().mid(4, 2), QStringList({"", ""}));
-}
-
-void TestMcuWindow::longLogEndsAtItsLastLine()
-{
-    QVERIFY(openPort(page.get(), pty->slavePath()));
-    auto *list = child<QListWidget>(page.get(), "listWidget");
-    auto lastLineShown = [&] {
-        return list->viewport()->rect().contains(list->visualItemRect(list->item(list->count() - 1)).center());
-    };
-    // Unanswered frames, many at once and then one more: the view follows
-    // the end of the log however many rows it has.
-    const QByteArray init = hex("FFFF0005 0B 00 0000 10");
-    QVERIFY(pty->write(init.repeated(400)));
-    QTRY_COMPARE_WITH_TIMEOUT(list->count(), 800, 20000);
-    QTRY_VERIFY(lastLineShown());
-    QVERIFY(pty->write(init));
-    QTRY_COMPARE_WITH_TIMEOUT(list->count(), 802, 10000);
-    QTRY_VERIFY(lastLineShown());
 }
 
 QTEST_MAIN(TestMcuWindow)
