@@ -387,6 +387,15 @@ void TestMcuWindow::clickedLinesFillTheAnalysisPanel()
     QTRY_COMPARE(list->count(), 10);
     clickLine(9);
     QCOMPARE(labels().mid(4, 2), QStringList({"", ""}));
+
+    // A status reply written escaped (FF 55 in its payload) is explained as
+    // the frame it carries: its checksum agrees.
+    spin(1)->setValue(255);
+    QVERIFY(pty->write(stamped(hex("FFFF0006 03 A8 0000 02 00"))));
+    QCOMPARE(readExactly(2 + 15).right(6).toHex(' '), hex("00 FF 55 0000 B8").toHex(' '));
+    QTRY_COMPARE(list->count(), 14);
+    clickLine(13);
+    QCOMPARE(labels().mid(1, 5), QStringList({"0a", "04", "a8", "b8 / 帧内 b8", ""}));
 }
 
 QTEST_MAIN(TestMcuWindow)
