@@ -103,4 +103,23 @@ bool isStatusFrame(const QByteArray &frame)
             || (*code == Cmd::StatusReport && *sub == Action::StatusReport));
 }
 
+std::optional<QByteArray> wholeFrame(const QByteArray &bytes)
+{
+    const auto sizeAgrees = [](const QByteArray &frame) {
+        return frame.size() >= MinSize && frame.at(0) == HeaderByte && frame.at(1) == HeaderByte
+               && int(getUint16(frame, LenPos)) + LenEnd == frame.size();
+    };
+    if (sizeAgrees(bytes))
+        return bytes;
+    QByteArray frame = bytes.left(LenPos);
+    for (int i = LenPos; i < bytes.size(); ++i) {
+        frame.append(bytes.at(i));
+        if (bytes.at(i) == HeaderByte && i + 1 < bytes.size() && bytes.at(i + 1) == EscapeByte)
+            ++i;
+    }
+    if (sizeAgrees(frame))
+        return frame;
+    return std::nullopt;
+}
+
 } // namespace VokFrame

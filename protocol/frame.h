@@ -86,6 +86,9 @@ inline std::optional<quint8> sn(const QByteArray &frame) { return byteAt(frame, 
 std::optional<quint8> action(const QByteArray &frame);
 // A status reply (04, action 03) or a status report (05, action 04).
 bool isStatusFrame(const QByteArray &frame);
+// The frame in bytes as received (unescaped) or as written (escaped):
+// whichever form has the size its len gives; nothing when neither has.
+std::optional<QByteArray> wholeFrame(const QByteArray &bytes);
 
 } // namespace VokFrame
 

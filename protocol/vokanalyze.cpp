@@ -1,6 +1,7 @@
 #include "protocol/vokanalyze.h"
 
 #include "protocol/frame.h"
+#include "protocol/hexinput.h"
 #include "protocol/vokfiles.h"
 #include "protocol/vokframer.h"
 
@@ -149,7 +150,7 @@ void VokAnalyze::FindRespond(QByteArray Data)
         return;
     QByteArray reply = templateBytes(key);
     if (reply.isEmpty())
-        return; // no template: silence rather than a frame of zeros
+        return; // no usable template: silence rather than a frame of zeros
     // A truncated template still becomes a whole smallest frame, so sn, action
     // and checksum never land on top of each other.
     growTo(reply, MinSize);
@@ -265,7 +266,12 @@ bool VokAnalyze::setProductKey(const QString &text, QString *storeError)
     return false;
 }
 
+// Read strictly: a stray character or an odd digit would shift every
+// following byte by half, and the reply would disagree with its own len.
 QByteArray VokAnalyze::templateBytes(const QString &key)
 {
-    return QByteArray::fromHex(getValue(key).toLatin1());
+    const HexInput::Result parsed = HexInput::parse(getValue(key));
+    if (!parsed.ok())
+        emit templateRejected(key, parsed.message);
+    return parsed.bytes;
 }

@@ -41,11 +41,15 @@ public:
 
 signals:
     void RespondReady(QByteArray);
+    // A reply template that is not whole hexadecimal bytes: nothing is sent
+    // for it. reason says where the text goes wrong.
+    void templateRejected(const QString &key, const QString &reason);
 
 private slots:
     void FindRespond(QByteArray Data);
 
 private:
+    // Empty for an absent template and for one that is refused.
     QByteArray templateBytes(const QString &key);
     void openSettings();
     QString findProblem() const;

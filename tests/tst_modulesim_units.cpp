@@ -77,6 +77,7 @@ void TestModuleSimUnits::commandLines_data()
     QTest::newRow("wifi") << "wifi 0x2 3" << send << 0x0D << hex("0032") << 0 << "";
     QTest::newRow("control-hex") << "control-hex 01 FF02" << send << 0x03 << hex("0101FF02") << 0 << "";
     QTest::newRow("raw") << "raw FF FF 00" << int(SimCommand::Raw) << 0 << hex("FFFF00") << 0 << "";
+    QTest::newRow("raw 0x, commas") << "raw 0xFF,0xFF 0x00" << int(SimCommand::Raw) << 0 << hex("FFFF00") << 0 << "";
     QTest::newRow("wait") << "wait 250" << int(SimCommand::Wait) << 0 << QByteArray() << 250 << "";
     QTest::newRow("expect default") << "expect 0x08" << int(SimCommand::Expect) << 0x08 << QByteArray() << 700 << "";
     QTest::newRow("expect with ms") << "expect 0E 30" << int(SimCommand::Expect) << 0x0E << QByteArray() << 30 << "";
@@ -97,6 +98,8 @@ void TestModuleSimUnits::commandLines_data()
     QTest::newRow("expect code too big") << "expect 100" << 0 << 0 << QByteArray() << 0 << "expect needs a command code";
     QTest::newRow("quit with argument") << "quit now" << 0 << 0 << QByteArray() << 0 << "quit takes no arguments";
     QTest::newRow("raw odd digits") << "raw FFF" << 0 << 0 << QByteArray() << 0 << "raw needs hexadecimal bytes";
+    QTest::newRow("control-hex odd group") << "control-hex 0 101" << 0 << 0 << QByteArray() << 0
+                                           << "control-hex needs hexadecimal bytes";
     QTest::newRow("wifi state 16") << "wifi 16 0" << 0 << 0 << QByteArray() << 0 << "each 0 to 15";
     QTest::newRow("payload too long")
         << "control-hex " + QString(2 * (0xFFFF - 5), '0') << 0 << 0 << QByteArray() << 0

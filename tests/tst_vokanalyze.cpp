@@ -77,6 +77,8 @@ private slots:
     void productKeyAccepted();
     void productKeyRejected();
     void iniValueForms();
+    void templatesThatAreNotWholeBytes_data();
+    void templatesThatAreNotWholeBytes();
 
 private:
     QString writeIni(const QByteArray &content, bool keyNamedTexts = false);
@@ -338,6 +340,38 @@ void TestVokAnalyze::iniValueForms()
 
     rig.analyzer.setValue("Respond/10", QByteArray::fromHex("0aff"));
     QCOMPARE(rig.analyzer.getValue("Respond/10"), QString("0A FF "));
+}
+
+void TestVokAnalyze::templatesThatAreNotWholeBytes_data()
+{
+    QTest::addColumn<QByteArray>("templ");
+    QTest::addColumn<QString>("reason"); // empty: the template is sent
+    QTest::newRow("odd digit count") << QByteArray("FF FF 00 05 04 00 00 00 0") << "“0”";
+    QTest::newRow("half a byte shifted") << QByteArray("FFF F00 05 04 00 00 00 00") << "“FFF”";
+    QTest::newRow("stray character") << QByteArray("FF FF 00 05 04 00 0G 00 00") << "“G”";
+    QTest::newRow("dots") << QByteArray("FF.FF.00.05.04.00.00.00.00") << "“.”";
+    QTest::newRow("0x groups") << QByteArray("0xFFFF 0x0005 0x04 00 0000 00") << "";
+}
+
+void TestVokAnalyze::templatesThatAreNotWholeBytes()
+{
+    QFETCH(QByteArray, templ);
+    QFETCH(QString, reason);
+    Rig rig(writeIni("[Respond]\n04=" + templ + "\n"));
+    QStringList rejected;
+    connect(&rig.analyzer, &VokAnalyze::templateRejected,
+            [&rejected](const QString &key, const QString &why) { rejected << key + ' ' + why; });
+
+    const QList<QByteArray> out = rig.feed(frame(0x03, 0x21, QByteArray::fromHex("0101")));
+    if (reason.isEmpty()) {
+        QCOMPARE(out, QList<QByteArray>{QByteArray::fromHex("FFFF0005 04 21 0000 2A")});
+        QCOMPARE(rejected, QStringList());
+    } else {
+        QCOMPARE(out, QList<QByteArray>());
+        QCOMPARE(rejected.size(), 1);
+        QVERIFY2(rejected.first().startsWith("Respond/04 ") && rejected.first().contains(reason),
+                 qPrintable(rejected.first()));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestVokAnalyze)

@@ -12,9 +12,12 @@ class QListWidget;
 class QListWidgetItem;
 class VokTool;
 
-// The page's log: every frame becomes a header line (direction and time)
-// and a data line (its bytes as hexadecimal text) at the end of the list,
-// which then scrolls to its bottom.
+// The page's log: every frame becomes a header line (direction and time to
+// the millisecond) and a data line (its bytes as hexadecimal text) at the
+// end of the list, in a fixed-width font. The list follows its end unless
+// the user has scrolled away from it; selected lines are copied with Ctrl+C
+// or the context menu. A frame whose checksum byte disagrees with its bytes
+// is shown in red, with both values in its tooltip.
 //
 // The list view lays out all its rows again whenever rows are added, which
 // takes longer the longer the log gets. So new lines are collected and
@@ -37,6 +40,9 @@ public:
     // Notice lines are marked so that a click on one explains nothing.
     static bool isNotice(const QListWidgetItem *item);
 
+    // Every selected line as shown, one per line, in list order.
+    void copySelection();
+
     static constexpr int maxRows = 50000;
 
 signals:
@@ -45,6 +51,9 @@ signals:
 
 private:
     QString timeOfDay();
+    // What the user is told about a frame whose checksum byte is wrong;
+    // empty when it is right or the bytes are no whole frame.
+    static QString checksumMismatch(const QByteArray &bytes);
     void append(QListWidgetItem *item);
     void flush();
 
@@ -54,8 +63,9 @@ private:
     qint64 skippedBytes = 0;
     QTimer flushTimer;
 
-    // hh:mm:ss of the headers, formatted once a second: converting to local
-    // time asks the C library for the time zone every time.
+    // hh:mm:ss of the headers, formatted once a second (the milliseconds are
+    // added each time): converting to local time asks the C library for the
+    // time zone every time.
     qint64 stampSecond = -1;
     QString stampText;
 };

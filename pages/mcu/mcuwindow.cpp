@@ -56,6 +56,7 @@ McuWindow::McuWindow(QWidget *parent) : QWidget(parent), ui(new Ui::McuWindow)
     // A broken settings file is said once, in the log; the page goes on.
     if (!analyzer->settingsProblem().isEmpty())
         frameLog->addNotice(analyzer->settingsProblem());
+    connect(analyzer.get(), &VokAnalyze::templateRejected, this, &McuWindow::reportTemplate);
 
     json = std::make_unique<VokJson>();
     connect(json.get(), &VokJson::json_stat, this, &McuWindow::jsonState);
@@ -93,6 +94,17 @@ void McuWindow::watchPort()
         ui->pushButton_open3->setText(closeText);
         frameLog->addNotice(QStringLiteral("串口已重新打开"));
     });
+}
+
+// Said once per key, in the log rather than a message box: the module asks
+// again every few seconds.
+void McuWindow::reportTemplate(const QString &key, const QString &reason)
+{
+    if (reportedTemplates.contains(key))
+        return;
+    reportedTemplates.insert(key);
+    frameLog->addNotice(tr("auto_analyze.ini 中的应答模板 %1 不是完整的十六进制字节，未发送：%2")
+                            .arg(key, reason));
 }
 
 QString McuWindow::storedProductKey() const
@@ -201,7 +213,9 @@ void McuWindow::on_listWidget_itemClicked(QListWidgetItem *item)
         return;
     if (text.startsWith(wifiPrefix) || text.startsWith(mcuPrefix) || text.startsWith(sendPrefix))
         return;
-    const QByteArray frame = HexInput::parse(text).bytes;
+    // A line written escaped is explained as the frame it carries.
+    const QByteArray bytes = HexInput::parse(text).bytes;
+    const QByteArray frame = VokFrame::wholeFrame(bytes).value_or(bytes);
     const AnalyzeResult result = analyzer->analyze(frame);
     ui->label_analyze->setText(result.description);
     ui->label_length->setText(result.length);

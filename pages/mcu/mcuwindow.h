@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QWidget>
 
@@ -81,6 +82,7 @@ private:
     void sendStoredFrame(const QString &key);
     void sendStatusReport();
     void showChecksums(const QByteArray &frame, const QString &computed);
+    void reportTemplate(const QString &key, const QString &reason);
     QString storedProductKey() const;
 
     Ui::McuWindow *ui;
@@ -102,6 +104,8 @@ private:
     // status frame, whatever the reply template happens to hold.
     bool statusReadPending = false;
     quint8 statusReadSn = 0;
+    // Reply templates already reported as broken.
+    QSet<QString> reportedTemplates;
 };
 
 #endif // MCUWINDOW_H

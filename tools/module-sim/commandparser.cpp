@@ -4,6 +4,7 @@
 #include "moduleprotocol.h"
 
 #include "protocol/frame.h"
+#include "protocol/hexinput.h"
 
 #include <QProcess>
 #include <QStringList>
@@ -73,7 +74,8 @@ bool CommandParser::parse(const QString &line, SimCommand *command, QString *err
         return true;
     }
     if (word == "raw") {
-        if (!P::parseHex(args.join(' '), &command->bytes) || command->bytes.isEmpty()) {
+        command->bytes = HexInput::parse(args.join(' ')).bytes;
+        if (command->bytes.isEmpty()) {
             *error = "raw needs hexadecimal bytes";
             return false;
         }
@@ -109,13 +111,13 @@ bool CommandParser::parseSend(const QString &word, const QStringList &args, SimC
         command->cmd = Cmd::WifiStatus;
         payload.append('\0').append(char(cloud << 4 | router));
     } else if (word == "control-hex") {
-        QByteArray values;
-        if (!P::parseHex(args.join(' '), &values)) {
+        const HexInput::Result values = HexInput::parse(args.join(' '));
+        if (!values.ok()) {
             *error = "control-hex needs hexadecimal bytes";
             return false;
         }
         command->cmd = Cmd::Control;
-        payload = char(Action::Control) + values;
+        payload = char(Action::Control) + values.bytes;
     } else if (word == "control") {
         if (!definition) {
             *error = "control needs a product definition (--definition FILE.json)";

@@ -2,11 +2,16 @@
 
 #include "moduleprotocol.h"
 
+#include "protocol/hexinput.h"
+
 namespace {
 bool parseValue(const json_struct &point, const QString &text, VokJson::ControlValue *value)
 {
-    if (point.isBinary())
-        return ModuleProtocol::parseHex(text, &value->bytes);
+    if (point.isBinary()) {
+        const HexInput::Result parsed = HexInput::parse(text);
+        value->bytes = parsed.bytes;
+        return parsed.ok();
+    }
     if (point.isBool() && (text == "true" || text == "false")) {
         value->number = text == "true";
         return true;

@@ -2,8 +2,6 @@
 
 #include "protocol/frame.h"
 
-#include <cctype>
-
 using namespace VokFrame;
 
 bool ModuleProtocol::isMcuRequest(quint8 cmd)
@@ -14,22 +12,6 @@ bool ModuleProtocol::isMcuRequest(quint8 cmd)
 bool ModuleProtocol::isMcuCommand(quint8 cmd)
 {
     return isMcuRequest(cmd) || (cmd > 0 && expectsReply(quint8(cmd - 1)));
-}
-
-bool ModuleProtocol::parseHex(const QString &text, QByteArray *bytes)
-{
-    QByteArray digits;
-    for (const QChar c : text) {
-        if (c.isSpace())
-            continue;
-        if (c.unicode() > 0x7F || !isxdigit(c.unicode()))
-            return false;
-        digits.append(char(c.unicode()));
-    }
-    if (digits.size() % 2 != 0)
-        return false;
-    *bytes = QByteArray::fromHex(digits);
-    return true;
 }
 
 bool ModuleProtocol::parseNumber(const QString &text, qint64 *value)

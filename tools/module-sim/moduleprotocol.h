@@ -16,9 +16,6 @@ public:
     static bool isMcuCommand(quint8 cmd);
 
     static QString hex(quint8 byte) { return QString("%1").arg(byte, 2, 16, QChar('0')).toUpper(); }
-    // Strict hexadecimal text: digit pairs, white space allowed between
-    // them; false for any other character or an odd number of digits.
-    static bool parseHex(const QString &text, QByteArray *bytes);
     // A decimal number, or a hexadecimal one written with 0x.
     static bool parseNumber(const QString &text, qint64 *value);
 
