@@ -162,12 +162,12 @@ DoubleWindow::DoubleWindow(QWidget *parent) : QWidget(parent), ui(new Ui::Double
         pane.flushTimer.start();
         Pane *side = &pane;
         connect(pane.port.get(), &VokSerialPort::Lost, this, [this, side](const QString &reason) {
-            side->openButton->setText(QStringLiteral("打开串口"));
-            addNotice(*side, QStringLiteral("串口已断开：%1").arg(reason));
+            side->openButton->setText(tr("打开串口"));
+            addNotice(*side, tr("串口已断开：%1").arg(reason));
         });
         connect(pane.port.get(), &VokSerialPort::Reopened, this, [this, side] {
-            side->openButton->setText(QStringLiteral("关闭串口"));
-            addNotice(*side, QStringLiteral("串口已重新打开"));
+            side->openButton->setText(tr("关闭串口"));
+            addNotice(*side, tr("串口已重新打开"));
         });
     }
     connect(recorder, &RecordControl::notice, this, [this](const QString &text) {
@@ -196,7 +196,7 @@ void DoubleWindow::closePorts()
             recorder->portClosed(pane.port.get());
             pane.port->closeCom();
         }
-        pane.openButton->setText(QStringLiteral("打开串口"));
+        pane.openButton->setText(tr("打开串口"));
     }
 }
 
@@ -217,7 +217,7 @@ void DoubleWindow::sendHex(const QString &portName, const QString &hexText)
     // Text that cannot be read one way only is not sent at all.
     const HexInput::Result parsed = HexInput::parse(hexText);
     if (!parsed.ok()) {
-        QMessageBox::about(this, QStringLiteral("错误"), parsed.message);
+        QMessageBox::about(this, tr("错误"), parsed.message);
         return;
     }
     const QByteArray &bytes = parsed.bytes;
@@ -246,17 +246,17 @@ void DoubleWindow::toggleOpen(Pane &pane)
     if (port->isOpen()) {
         recorder->portClosed(port);
         port->closeCom();
-        pane.openButton->setText(QStringLiteral("打开串口"));
+        pane.openButton->setText(tr("打开串口"));
         return;
     }
     if (port->openCom(pane.name->currentText().trimmed(), pane.rate->currentText(),
                       pane.data->currentIndex(), pane.stop->currentIndex(),
                       pane.parity->currentIndex())) {
-        pane.openButton->setText(QStringLiteral("关闭串口"));
+        pane.openButton->setText(tr("关闭串口"));
         recorder->portOpened(port);
     } else {
-        QMessageBox::about(this, QStringLiteral("错误"),
-                           QStringLiteral("打开失败！\n") + port->openError());
+        QMessageBox::about(this, tr("错误"),
+                           tr("打开失败！\n") + port->openError());
     }
 }
 
@@ -352,7 +352,7 @@ void DoubleWindow::showText()
             recorder->note(port, QStringLiteral("%1 bytes not shown").arg(pane.skippedBytes));
             if (!pane.area->document()->isEmpty())
                 text += QLatin1Char('\n');
-            text += QStringLiteral("（%1 字节未显示）").arg(pane.skippedBytes);
+            text += tr("（%1 字节未显示）").arg(pane.skippedBytes);
             if (!pane.unshown.first().text.startsWith(QLatin1Char('\n')))
                 text += QLatin1Char('\n');
             pane.skippedBytes = 0;
@@ -403,8 +403,8 @@ void DoubleWindow::readbuf2()
 void DoubleWindow::on_pushButton_double_clicked()
 {
     doubleMode = !doubleMode;
-    ui->pushButton_double->setText(doubleMode ? QStringLiteral("关闭双串口")
-                                              : QStringLiteral("打开双串口"));
+    ui->pushButton_double->setText(doubleMode ? tr("关闭双串口")
+                                              : tr("打开双串口"));
 }
 
 void DoubleWindow::setPresets(const QStringList &lines)
