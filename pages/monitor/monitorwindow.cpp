@@ -73,7 +73,7 @@ MonitorWindow::MonitorWindow(QWidget *parent)
     ui->tableView->horizontalHeader()->setStretchLastSection(true);
     const int widths[] = {48, 100, 74, 200, 32, 40, 60, 130, 90};
     for (int column = 0; column < int(sizeof widths / sizeof *widths); ++column)
-        ui->tableView->setColumnWidth(column, widths[column]);
+        ui->tableView->setColumnWidth(column, qMax(widths[column], fontMetrics().horizontalAdvance(filter->headerData(column, Qt::Horizontal).toString()) + 16));
     connect(ui->tableView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &MonitorWindow::showDetails);
 
