@@ -1,11 +1,15 @@
 #include "app/mainwindow.h"
 #include "pages/mcu/mcuwindow.h"
+#include "protocol/vokfiles.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QScopedPointer>
 #include <QTextStream>
+#include <QTranslator>
 
 namespace {
 
@@ -17,6 +21,24 @@ QIcon programIcon()
     for (const int size : {16, 32, 48, 64, 128, 256})
         icon.addFile(QStringLiteral(":/icons/vok-serial-tool-%1.png").arg(size), QSize(size, size));
     return icon;
+}
+
+// The texts are Chinese unless the system's language has a translation
+// beside the program; Qt's own texts (standard buttons, file dialogs) follow
+// the language the interface then speaks.
+void installTranslations(QCoreApplication *app)
+{
+    auto *own = new QTranslator(app);
+    const bool translated = own->load(QLocale(), QStringLiteral("vok-serial-tool"),
+                                      QStringLiteral("_"),
+                                      VokFiles::shippedRoot() + QStringLiteral("/translations"));
+    if (translated)
+        app->installTranslator(own);
+    auto *qt = new QTranslator(app);
+    if (qt->load(translated ? QLocale() : QLocale(QLocale::Chinese, QLocale::China),
+                 QStringLiteral("qtbase"), QStringLiteral("_"),
+                 QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
+        app->installTranslator(qt);
 }
 
 // --help and --version only print, so they need no display.
@@ -40,6 +62,7 @@ int main(int argc, char *argv[])
     QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
     QScopedPointer<QCoreApplication> app(createApplication(argc, argv));
     QCoreApplication::setApplicationVersion(QStringLiteral(VOK_VERSION));
+    installTranslations(app.data());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(

@@ -15,9 +15,9 @@ class MainWindow;
 
 // The one top-level window: a tab widget holding the dual-port page, the MCU
 // simulator page, the checksum page and the protocol monitor of the dual
-// page's relay. It resizes itself with the selected
-// tab, releases the serial ports of the page being left and handles the two
-// global keys (Escape quits, F5 clears the logs).
+// page's relay. It starts each tab at that tab's size, releases the serial
+// ports of the page being left and handles the two global keys (Escape
+// quits, F5 clears the logs).
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -36,6 +36,8 @@ private slots:
     void on_tabWidget_currentChanged(int index);
 
 private:
+    void fitTab(int index);
+
     Ui::MainWindow *ui;
     DoubleWindow *doublePage = nullptr;
     McuWindow *mcuPage = nullptr;

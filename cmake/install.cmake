@@ -14,6 +14,7 @@ install(TARGETS vok-serial-tool vok-module-sim vok-datapoint-service
 set(VOK_SHARE_DIR ${CMAKE_INSTALL_DATADIR}/vok-serial-tool)
 install(FILES install/auto_analyze.ini DESTINATION ${VOK_SHARE_DIR})
 install(DIRECTORY install/image install/datapoints DESTINATION ${VOK_SHARE_DIR})
+install(FILES ${VOK_QM_FILES} DESTINATION ${VOK_SHARE_DIR}/translations)
 
 install(FILES app/vok-serial-tool.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES app/icons/vok-serial-tool.svg

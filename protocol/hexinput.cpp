@@ -1,5 +1,6 @@
 #include "protocol/hexinput.h"
 
+#include <QCoreApplication>
 #include <QVector>
 
 namespace HexInput {
@@ -26,7 +27,7 @@ QString shownCharacter(const QString &character)
 {
     const uint code = character.toUcs4().value(0);
     if (QChar::isPrint(code) && !QChar::isSpace(code))
-        return QStringLiteral("“%1”").arg(character);
+        return QCoreApplication::translate("HexInput", "“%1”").arg(character);
     return QStringLiteral("U+%1").arg(code, 4, 16, QLatin1Char('0')).toUpper();
 }
 
@@ -46,7 +47,7 @@ Result badCharacter(const QString &text, int index)
                       && text.at(index + 1).isLowSurrogate();
     const QString character = text.mid(index, pair ? 2 : 1);
     return refused(index, character,
-                   QStringLiteral("十六进制输入有误：第 %1 个字符 %2 不是十六进制数字或分隔符。")
+                   QCoreApplication::translate("HexInput", "十六进制输入有误：第 %1 个字符 %2 不是十六进制数字或分隔符。")
                        .arg(index + 1)
                        .arg(shownCharacter(character)));
 }
@@ -57,7 +58,7 @@ Result oddGroup(const QString &group, int index)
     if (group.size() > maxShownGroupChars)
         shown += QStringLiteral("…");
     return refused(index, group,
-                   QStringLiteral("十六进制输入有误：第 %1 个字符起的“%2”有奇数个数字，每个字节要写两位。")
+                   QCoreApplication::translate("HexInput", "十六进制输入有误：第 %1 个字符起的“%2”有奇数个数字，每个字节要写两位。")
                        .arg(index + 1)
                        .arg(shown));
 }

@@ -2,27 +2,74 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 namespace {
 QString chosenRoot;
+const QString settingsName = QStringLiteral("auto_analyze.ini");
 
-// Beside the executable when it runs from a build or a portable folder (a
-// settings file there marks it, and such a folder keeps its own files even
-// when the program is also installed); else share/vok-serial-tool/ of the
-// installation it is in.
-QString defaultRoot()
+QDir programDir()
 {
-    const QDir programDir(QCoreApplication::applicationDirPath());
-    if (programDir.exists(QStringLiteral("auto_analyze.ini")))
-        return programDir.path();
-    const QDir installed(programDir.filePath(QStringLiteral("../share/vok-serial-tool")));
-    return installed.exists() ? installed.canonicalPath() : programDir.path();
+    return QDir(QCoreApplication::applicationDirPath());
+}
+
+// A folder that keeps its own files even when the program is also installed.
+bool isPortable()
+{
+    const QFileInfo settings(programDir().filePath(settingsName));
+    return settings.isFile() && settings.isWritable();
+}
+
+// The per-user data folder, named for the tool whichever program asks (the
+// tests and helper programs have other application names).
+QString userFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+           + QStringLiteral("/vok/vok-serial-tool");
+}
+
+// Gives a new per-user folder the shipped settings and an empty cache. A
+// failure leaves the folder as it is: reading then finds no settings and
+// saving reports the failed write.
+void seed(const QString &folder)
+{
+    QDir dir(folder);
+    dir.mkpath(QStringLiteral("json"));
+    const QString settings = dir.filePath(settingsName);
+    if (QFile::exists(settings))
+        return;
+    if (QFile::copy(QDir(VokFiles::shippedRoot()).filePath(settingsName), settings))
+        // A copy keeps the shipped file's read-only mode.
+        QFile::setPermissions(settings, QFile::ReadOwner | QFile::WriteOwner);
 }
 } // namespace
 
-QString VokFiles::root()
+QString VokFiles::shippedRoot()
 {
-    return chosenRoot.isEmpty() ? defaultRoot() : chosenRoot;
+    if (!chosenRoot.isEmpty())
+        return chosenRoot;
+    const QDir program = programDir();
+    if (program.exists(settingsName))
+        return program.path();
+    const QDir installed(program.filePath(QStringLiteral("../share/vok-serial-tool")));
+    return installed.exists() ? installed.canonicalPath() : program.path();
+}
+
+QString VokFiles::dataRoot()
+{
+    if (!chosenRoot.isEmpty())
+        return chosenRoot;
+    if (isPortable())
+        return programDir().path();
+    const QString folder = userFolder();
+    static QString seeded;
+    if (seeded != folder) {
+        seed(folder);
+        seeded = folder;
+    }
+    return folder;
 }
 
 void VokFiles::setRoot(const QString &folder)
@@ -32,7 +79,7 @@ void VokFiles::setRoot(const QString &folder)
 
 QString VokFiles::analyzeSettings()
 {
-    return root() + QStringLiteral("/auto_analyze.ini");
+    return dataRoot() + QLatin1Char('/') + settingsName;
 }
 
 QString VokFiles::definitionCache(const QString &productKey)
@@ -41,10 +88,10 @@ QString VokFiles::definitionCache(const QString &productKey)
     if (productKey.contains(QLatin1Char('/')) || productKey.contains(QLatin1Char('\\'))
         || productKey.contains(QChar(0)))
         return QString();
-    return root() + QStringLiteral("/json/") + productKey + QStringLiteral(".json");
+    return dataRoot() + QStringLiteral("/json/") + productKey + QStringLiteral(".json");
 }
 
 QString VokFiles::backgroundImage()
 {
-    return root() + QStringLiteral("/image/background.png");
+    return shippedRoot() + QStringLiteral("/image/background.png");
 }

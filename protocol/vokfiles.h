@@ -3,21 +3,31 @@
 
 #include <QString>
 
-// Where the program keeps its files: the analysis settings, the definition
-// cache and the background picture. They sit in one folder, the root, which
-// is the executable's folder unless setRoot chose another.
+// Where the program keeps its files. The shipped, read-only ones (the
+// background picture, the default settings) come from the shipped root; the
+// ones it writes (the analysis settings, the definition cache) live in the
+// data root.
+//
+// A portable folder (the executable's own folder holding a writable
+// auto_analyze.ini: the build folder, an unpacked copy) is both roots, as it
+// always was. An installed program ships its files in share/vok-serial-tool/
+// beside its bin/ and writes to the per-user data folder
+// (~/.local/share/vok/vok-serial-tool), which the first use seeds with the
+// shipped auto_analyze.ini and an empty json/.
 class VokFiles
 {
 public:
-    static QString root();
-    // An empty folder goes back to the executable's folder.
+    static QString shippedRoot();
+    static QString dataRoot();
+    // Makes one folder both roots (tests); an empty folder goes back to the
+    // choice above.
     static void setRoot(const QString &folder);
 
-    // auto_analyze.ini
+    // auto_analyze.ini of the data root
     static QString analyzeSettings();
-    // json/<key>.json; empty for a key that would leave json/.
+    // json/<key>.json of the data root; empty for a key that would leave json/.
     static QString definitionCache(const QString &productKey);
-    // image/background.png
+    // image/background.png of the shipped root
     static QString backgroundImage();
 };
 

@@ -1,5 +1,6 @@
 #include "serial/capturereader.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QDateTime>
 #include <QTime>
@@ -78,13 +79,13 @@ bool parsePort(const QByteArray &field, QString &port)
 CaptureReader::CaptureReader(const QString &path) : file(path)
 {
     if (!file.open(QIODevice::ReadOnly)) {
-        fail(QStringLiteral("无法打开文件：%1").arg(file.errorString()));
+        fail(QCoreApplication::translate("CaptureReader", "无法打开文件：%1").arg(file.errorString()));
         return;
     }
     const QByteArray head = file.readLine();
     line = 1;
     if (head != firstLine + '\n' && head != firstLine)
-        fail(QStringLiteral("第 1 行：不是捕获文件（应为“%1”）").arg(QString::fromLatin1(firstLine)));
+        fail(QCoreApplication::translate("CaptureReader", "第 1 行：不是捕获文件（应为“%1”）").arg(QString::fromLatin1(firstLine)));
 }
 
 bool CaptureReader::fail(const QString &why)
@@ -101,7 +102,7 @@ bool CaptureReader::next(CaptureRecord &record)
         if (text.isEmpty()) {
             done = true;
             if (file.error() != QFileDevice::NoError)
-                return fail(QStringLiteral("第 %1 行：读取失败：%2").arg(line + 1).arg(file.errorString()));
+                return fail(QCoreApplication::translate("CaptureReader", "第 %1 行：读取失败：%2").arg(line + 1).arg(file.errorString()));
             return false;
         }
         ++line;
@@ -110,7 +111,7 @@ bool CaptureReader::next(CaptureRecord &record)
         if (text.startsWith('#'))
             continue;
         if (!parse(text, record))
-            return fail(QStringLiteral("第 %1 行：格式不符，读到此为止").arg(line));
+            return fail(QCoreApplication::translate("CaptureReader", "第 %1 行：格式不符，读到此为止").arg(line));
         return true;
     }
     return false;

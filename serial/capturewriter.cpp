@@ -65,7 +65,7 @@ bool CaptureWriter::start(const QString &nameHint)
 bool CaptureWriter::openNextFile()
 {
     if (!QDir().mkpath(folderPath)) {
-        emit failed(QStringLiteral("无法创建目录 %1").arg(folderPath));
+        emit failed(tr("无法创建目录 %1").arg(folderPath));
         return false;
     }
     const QString stem = QDir(folderPath).filePath(

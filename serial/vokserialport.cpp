@@ -27,7 +27,7 @@ bool VokSerialPort::openCom(const QString &portName, const QString &baudRate,
                             int dataBitsIndex, int stopBitsIndex, int parityIndex)
 {
     if (portName.isEmpty()) {
-        lastOpenError = QStringLiteral("没有串口名");
+        lastOpenError = tr("没有串口名");
         return false;
     }
     QSerialPortInfo found;

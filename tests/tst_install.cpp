@@ -1,10 +1,19 @@
 // The build installed into a temporary prefix: the programs run from its bin/
-// and the tool finds the files shipped under share/, unless a portable
-// settings file lies beside it.
+// and the tool finds the files shipped under share/ and writes to a per-user
+// folder (a temporary XDG_DATA_HOME), unless a portable settings file lies
+// beside it.
 #include "support/framestream.h"
 #include "support/ptypair.h"
 
 #include <QtTest>
+
+namespace {
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+} // namespace
 
 class TestInstall : public QObject
 {
@@ -15,16 +24,29 @@ private slots:
     void commandLine();
     void toolAnswersFromShippedSettings_data();
     void toolAnswersFromShippedSettings();
+    void savedKeyLandsInDataFolder_data();
+    void savedKeyLandsInDataFolder();
 
 private:
     QString program(const QString &name) const { return prefix.filePath("bin/" + name); }
 
+    QString userData(const QString &name) const
+    {
+        return QDir(home.filePath("data/vok/vok-serial-tool")).filePath(name);
+    }
+    bool placePortableSettings(const QByteArray &from, const QByteArray &to) const;
+
     QTemporaryDir prefix;
+    QTemporaryDir home;
 };
 
 void TestInstall::initTestCase()
 {
-    QVERIFY(prefix.isValid());
+    QVERIFY(prefix.isValid() && home.isValid());
+    // The tools started below inherit these; the user's own files stay untouched.
+    qputenv("HOME", home.path().toUtf8());
+    qputenv("XDG_DATA_HOME", home.filePath("data").toUtf8());
+    qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());
     QProcess install;
     install.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     install.start("cmake", {"--install", QCoreApplication::applicationDirPath() + "/..",
@@ -84,15 +106,9 @@ void TestInstall::toolAnswersFromShippedSettings()
     QFETCH(QByteArray, productKey);
 
     const QString besideProgram = program("auto_analyze.ini");
-    if (portable) {
-        QFile shipped(prefix.filePath("share/vok-serial-tool/auto_analyze.ini"));
-        QVERIFY(shipped.open(QIODevice::ReadOnly));
-        // The product information reply's key holds "AABB" where it held "1122".
-        QByteArray settings = shipped.readAll();
-        settings.replace("31 31 32 32 33 33", "41 41 42 42 33 33");
-        QFile copy(besideProgram);
-        QVERIFY(copy.open(QIODevice::WriteOnly) && copy.write(settings) == settings.size());
-    }
+    // The product information reply's key holds "AABB" where it held "1122".
+    if (portable)
+        QVERIFY(placePortableSettings("31 31 32 32 33 33", "41 41 42 42 33 33"));
 
     PtyPair pty;
     QVERIFY(pty.isValid());
@@ -113,6 +129,55 @@ void TestInstall::toolAnswersFromShippedSettings()
     tool.waitForFinished();
     QFile::remove(besideProgram);
     QVERIFY2(received.contains(productKey), received.toHex(' ').constData());
+}
+
+bool TestInstall::placePortableSettings(const QByteArray &from, const QByteArray &to) const
+{
+    QFile shipped(prefix.filePath("share/vok-serial-tool/auto_analyze.ini"));
+    if (!shipped.open(QIODevice::ReadOnly))
+        return false;
+    QByteArray settings = shipped.readAll();
+    settings.replace(from, to);
+    QFile copy(program("auto_analyze.ini"));
+    return copy.open(QIODevice::WriteOnly) && copy.write(settings) == settings.size();
+}
+
+void TestInstall::savedKeyLandsInDataFolder_data()
+{
+    QTest::addColumn<bool>("portable");
+    QTest::newRow("installed: per-user folder") << false;
+    QTest::newRow("portable: beside the program") << true;
+}
+
+// Saving a product key rewrites the analysis settings where the program
+// keeps its writable files; the shipped defaults never change.
+void TestInstall::savedKeyLandsInDataFolder()
+{
+    QFETCH(bool, portable);
+
+    QDir(home.filePath("data")).removeRecursively();
+    if (portable)
+        QVERIFY(placePortableSettings("", ""));
+    const QString written = portable ? program("auto_analyze.ini") : userData("auto_analyze.ini");
+    const QString untouched = portable ? userData("auto_analyze.ini") : program("auto_analyze.ini");
+    const QString shippedPath = prefix.filePath("share/vok-serial-tool/auto_analyze.ini");
+    const QByteArray shipped = readAll(shippedPath);
+    const QByteArray key = "0123456789abcdef0123456789abcdef";
+
+    QProcess tool;
+    tool.setProcessChannelMode(QProcess::ForwardedChannels);
+    tool.start(program("vok-serial-tool"), {"--product-key", key});
+    QVERIFY(tool.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(readAll(written).contains(key), 30000);
+    tool.kill();
+    tool.waitForFinished();
+    QFile::remove(program("auto_analyze.ini"));
+
+    QVERIFY(!QFile::exists(untouched));
+    // The definition cache is made beside the per-user settings.
+    if (!portable)
+        QVERIFY(QFileInfo(userData("json")).isDir());
+    QCOMPARE(readAll(shippedPath), shipped);
 }
 
 QTEST_GUILESS_MAIN(TestInstall)

@@ -3,6 +3,7 @@
 # tool need, if any is missing.
 set -euo pipefail
 packages=(cmake make g++ pkg-config qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev
+          qttools5-dev qttools5-dev-tools
           socat xvfb xauth fonts-wqy-microhei qtwayland5 dpkg-dev file
           clang libclang-rt-14-dev)  # the fuzz targets: clang and its libFuzzer
 missing=()

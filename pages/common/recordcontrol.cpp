@@ -36,22 +36,22 @@ RecordControl::RecordControl(QToolButton *button, const QString &settingsGroup, 
     button->setCheckable(true);
     button->setPopupMode(QToolButton::MenuButtonPopup);
     auto *menu = new QMenu(button);
-    autoStart = menu->addAction(QStringLiteral("打开串口时自动录制"));
+    autoStart = menu->addAction(tr("打开串口时自动录制"));
     autoStart->setCheckable(true);
     autoStart->setChecked(userSettings().value(group + QStringLiteral("/autoRecord"), false).toBool());
     connect(autoStart, &QAction::toggled, this, [this](bool on) {
         userSettings().setValue(group + QStringLiteral("/autoRecord"), on);
     });
-    connect(menu->addAction(QStringLiteral("选择录制目录…")), &QAction::triggered, this,
+    connect(menu->addAction(tr("选择录制目录…")), &QAction::triggered, this,
             &RecordControl::chooseFolder);
-    connect(menu->addAction(QStringLiteral("打开录制目录")), &QAction::triggered, this, [this] {
+    connect(menu->addAction(tr("打开录制目录")), &QAction::triggered, this, [this] {
         QDesktopServices::openUrl(QUrl::fromLocalFile(writer.folder()));
     });
     button->setMenu(menu);
     connect(button, &QToolButton::toggled, this, &RecordControl::setRecording);
 
     connect(&writer, &CaptureWriter::failed, this, [this](const QString &reason) {
-        emit notice(QStringLiteral("录制失败，已停止：%1").arg(reason));
+        emit notice(tr("录制失败，已停止：%1").arg(reason));
         const QSignalBlocker quiet(this->button);
         this->button->setChecked(false);
     });
@@ -110,7 +110,7 @@ void RecordControl::setRecording(bool on)
     if (!on) {
         writer.note(QStringLiteral("-"), QStringLiteral("recording stopped"));
         writer.stop();
-        emit notice(QStringLiteral("录制已停止"));
+        emit notice(tr("录制已停止"));
         return;
     }
     if (!writer.start(openPortNames()))
@@ -120,12 +120,12 @@ void RecordControl::setRecording(bool on)
         if (port->isOpen())
             writer.note(port->openedName(), QStringLiteral("opened ") + port->settingsText());
     }
-    emit notice(QStringLiteral("录制到 %1").arg(writer.fileName()));
+    emit notice(tr("录制到 %1").arg(writer.fileName()));
 }
 
 void RecordControl::chooseFolder()
 {
-    const QString folder = QFileDialog::getExistingDirectory(page, QStringLiteral("录制目录"),
+    const QString folder = QFileDialog::getExistingDirectory(page, tr("录制目录"),
                                                               writer.folder());
     if (folder.isEmpty())
         return;

@@ -1,6 +1,7 @@
 #include "pages/mcu/datapointtable.h"
 
 #include "datapoint/vokjson.h"
+#include "pages/common/pagebackground.h"
 #include "protocol/frame.h"
 
 #include <QBrush>
@@ -19,7 +20,6 @@
 namespace {
 
 const QColor readOnlyColour(221, 221, 221, 255);
-const QColor resetColour(255, 255, 255, 255);
 const QColor controlledColour(252, 222, 156, 255);
 
 // A status payload never exceeds what the 16-bit length field can count, so
@@ -55,7 +55,7 @@ void DataPointTable::rebuild(const QList<json_struct> &jsonList)
             table->setCellWidget(row, 1, editor);
         }
         if (point.isReportOnly())
-            nameItem->setBackground(QBrush(readOnlyColour));
+            nameItem->setBackground(PageBackground::rowColour(table->palette(), readOnlyColour));
     }
 }
 
@@ -139,7 +139,7 @@ void DataPointTable::applyControlFrame(const QByteArray &frame)
     const int resetRows = qMin(json->writableCount, table->rowCount());
     for (int row = 0; row < resetRows; ++row) {
         if (QTableWidgetItem *nameItem = table->item(row, 0))
-            nameItem->setBackground(QBrush(resetColour));
+            nameItem->setBackground(table->palette().base());
     }
 
     const QMap<QString, QString> values = json->decodeControl(frame);
@@ -151,7 +151,7 @@ void DataPointTable::applyControlFrame(const QByteArray &frame)
             QWidget *editor = table->cellWidget(row, 1);
             if (!editor)
                 continue;
-            nameItem->setBackground(QBrush(controlledColour));
+            nameItem->setBackground(PageBackground::rowColour(table->palette(), controlledColour));
             if (auto *spin = qobject_cast<QSpinBox *>(editor)) {
                 // uint32 values above the spin box's range end at its maximum.
                 bool ok = false;

@@ -124,7 +124,7 @@ void FrameLog::flush()
     if (skippedBytes > 0) {
         emit skipped(skippedBytes);
         auto *item = new QListWidgetItem(
-            QStringLiteral("（%1 字节未显示）").arg(skippedBytes));
+            tr("（%1 字节未显示）").arg(skippedBytes));
         item->setData(noticeRole, true);
         list->addItem(item);
         skippedBytes = 0;

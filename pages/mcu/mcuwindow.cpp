@@ -28,10 +28,10 @@ const QString wifiPrefix = QStringLiteral("WIFI:");
 const QString mcuPrefix = QStringLiteral("MCU:");
 const QString sendPrefix = QStringLiteral("SEND:");
 
-const QString openText = QStringLiteral("打开串口");
-const QString closeText = QStringLiteral("关闭串口");
-const QString autoUploadOnText = QStringLiteral("定时上报开");
-const QString autoUploadOffText = QStringLiteral("定时上报关");
+const char *const openText = QT_TRANSLATE_NOOP("McuWindow", "打开串口");
+const char *const closeText = QT_TRANSLATE_NOOP("McuWindow", "关闭串口");
+const char *const autoUploadOnText = QT_TRANSLATE_NOOP("McuWindow", "定时上报开");
+const char *const autoUploadOffText = QT_TRANSLATE_NOOP("McuWindow", "定时上报关");
 
 } // namespace
 
@@ -87,12 +87,12 @@ void McuWindow::watchPort()
         recorder->note(serialPort->openedName(), QStringLiteral("%1 bytes not shown").arg(bytes));
     });
     connect(serialPort.get(), &VokSerialPort::Lost, this, [this](const QString &reason) {
-        ui->pushButton_open3->setText(openText);
-        frameLog->addNotice(QStringLiteral("串口已断开：%1").arg(reason));
+        ui->pushButton_open3->setText(tr(openText));
+        frameLog->addNotice(tr("串口已断开：%1").arg(reason));
     });
     connect(serialPort.get(), &VokSerialPort::Reopened, this, [this] {
-        ui->pushButton_open3->setText(closeText);
-        frameLog->addNotice(QStringLiteral("串口已重新打开"));
+        ui->pushButton_open3->setText(tr(closeText));
+        frameLog->addNotice(tr("串口已重新打开"));
     });
 }
 
@@ -133,19 +133,19 @@ void McuWindow::on_pushButton_open3_clicked()
         recorder->portClosed(serialPort.get());
         serialPort->closeCom();
         uploadTimer->stop();
-        ui->pushButton_autoupload->setText(autoUploadOnText);
+        ui->pushButton_autoupload->setText(tr(autoUploadOnText));
         autoUpload = false;
-        ui->pushButton_open3->setText(openText);
+        ui->pushButton_open3->setText(tr(openText));
         return;
     }
     if (serialPort->openCom(ui->com_3->currentText().trimmed(), ui->rate_3->currentText(),
                             ui->data_3->currentIndex(), ui->stop_3->currentIndex(),
                             ui->check_3->currentIndex())) {
-        ui->pushButton_open3->setText(closeText);
+        ui->pushButton_open3->setText(tr(closeText));
         recorder->portOpened(serialPort.get());
     } else {
-        QMessageBox::about(this, QStringLiteral("错误"),
-                           QStringLiteral("打开失败！\n") + serialPort->openError());
+        QMessageBox::about(this, tr("错误"),
+                           tr("打开失败！\n") + serialPort->openError());
     }
 }
 
@@ -156,7 +156,7 @@ void McuWindow::closePort()
         recorder->portClosed(serialPort.get());
         serialPort->closeCom();
     }
-    ui->pushButton_open3->setText(openText);
+    ui->pushButton_open3->setText(tr(openText));
 }
 
 void McuWindow::setPortName(const QString &name)
@@ -235,11 +235,11 @@ void McuWindow::showChecksums(const QByteArray &frame, const QString &computed)
 {
     const bool whole = frame.size() >= VokFrame::MinSize;
     const QString own = whole ? QString::asprintf("%02x", quint8(frame.back())) : QString();
-    ui->label_checksum_2->setText(whole ? QStringLiteral("%1 / 帧内 %2").arg(computed, own) : computed);
+    ui->label_checksum_2->setText(whole ? tr("%1 / 帧内 %2").arg(computed, own) : computed);
     const bool mismatch = whole && quint8(frame.back()) != tool->checksum(frame, 2, 1);
-    ui->label_checksum_mismatch->setText(mismatch ? QStringLiteral("不符") : QString());
+    ui->label_checksum_mismatch->setText(mismatch ? tr("不符") : QString());
     ui->label_checksum_mismatch->setToolTip(
-        mismatch ? QStringLiteral("帧内校验和 %1 与计算值 %2 不符").arg(own, computed) : QString());
+        mismatch ? tr("帧内校验和 %1 与计算值 %2 不符").arg(own, computed) : QString());
 }
 
 // --- datapoint definition ---------------------------------------------------
@@ -252,8 +252,8 @@ void McuWindow::updateDataPointWindow(QList<json_struct> jsonList)
 void McuWindow::checkProductKey()
 {
     if (storedProductKey() == placeholderProductKey)
-        QMessageBox::about(this, QStringLiteral("提示"),
-                           QStringLiteral("第一次使用请输入product_key！"));
+        QMessageBox::about(this, tr("提示"),
+                           tr("第一次使用请输入product_key！"));
 }
 
 void McuWindow::on_pushButton_productkey_clicked()
@@ -261,7 +261,7 @@ void McuWindow::on_pushButton_productkey_clicked()
     QString storeError;
     if (!analyzer->setProductKey(ui->lineEdit_productkey->text(), &storeError)) {
         if (storeError.isEmpty())
-            QMessageBox::about(this, QStringLiteral("错误"), QStringLiteral("输入格式错误"));
+            QMessageBox::about(this, tr("错误"), tr("输入格式错误"));
         else
             QMessageBox::about(this, tr("失败"), storeError);
         return;
@@ -277,11 +277,11 @@ void McuWindow::on_pushButton_updatejson_clicked()
 void McuWindow::jsonState(bool state)
 {
     if (!state) {
-        QMessageBox::about(this, QStringLiteral("失败"),
-                           QStringLiteral("获取数据点列表失败，请检查product_key是否正确！"));
+        QMessageBox::about(this, tr("失败"),
+                           tr("获取数据点列表失败，请检查product_key是否正确！"));
         return;
     }
-    QMessageBox::about(this, QStringLiteral("成功"), QStringLiteral("获取数据点列表成功！"));
+    QMessageBox::about(this, tr("成功"), tr("获取数据点列表成功！"));
     json->parseJson(storedProductKey());
 }
 
@@ -293,7 +293,7 @@ void McuWindow::sendHexText(const QString &text)
 {
     const HexInput::Result parsed = HexInput::parse(text);
     if (!parsed.ok()) {
-        QMessageBox::about(this, QStringLiteral("错误"), parsed.message);
+        QMessageBox::about(this, tr("错误"), parsed.message);
         return;
     }
     serialPort->write(parsed.bytes);
@@ -346,7 +346,7 @@ void McuWindow::on_pushButton_autoupload_clicked()
 {
     if (autoUpload) {
         uploadTimer->stop();
-        ui->pushButton_autoupload->setText(autoUploadOnText);
+        ui->pushButton_autoupload->setText(tr(autoUploadOnText));
         autoUpload = false;
         return;
     }
@@ -355,6 +355,6 @@ void McuWindow::on_pushButton_autoupload_clicked()
     // The accepted value (3 to 99 s), not the text being typed, which may
     // be empty or below the minimum for a moment.
     uploadTimer->start(ui->spinBox->value() * uploadUnitMs);
-    ui->pushButton_autoupload->setText(autoUploadOffText);
+    ui->pushButton_autoupload->setText(tr(autoUploadOffText));
     autoUpload = true;
 }

@@ -96,7 +96,7 @@ QString FrameExplainer::shortDecoding(const QByteArray &frame)
                                    || (cmd == 0x05 && action == 0x04));
     if (carriesValues) {
         if (json->dataPoints().isEmpty())
-            return QStringLiteral("（无数据点定义）");
+            return tr("（无数据点定义）");
         return joinValues(values(frame));
     }
     switch (cmd) {
@@ -110,7 +110,7 @@ QString FrameExplainer::shortDecoding(const QByteArray &frame)
         const AnalyzeResult result = analyzer->analyze(frame);
         if (result.wifiState.isEmpty())
             return QString();
-        return result.wifiState + QStringLiteral("；") + result.connect;
+        return result.wifiState + tr("；") + result.connect;
     }
     default:
         return QString();

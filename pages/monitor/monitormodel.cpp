@@ -1,11 +1,14 @@
 #include "pages/monitor/monitormodel.h"
 
+#include "pages/common/pagebackground.h"
 #include "pages/monitor/frameexplainer.h"
 #include "protocol/voktool.h"
 
 #include <QBrush>
 #include <QColor>
 #include <QDateTime>
+#include <QGuiApplication>
+#include <QPalette>
 #include <QStringList>
 
 namespace {
@@ -19,20 +22,20 @@ QString problems(quint8 faults)
 {
     QStringList texts;
     if (faults & MonitorRow::BadChecksum)
-        texts << QStringLiteral("校验和错误");
+        texts << MonitorModel::tr("校验和错误");
     if (faults & MonitorRow::TooShort)
-        texts << QStringLiteral("长度过短");
+        texts << MonitorModel::tr("长度过短");
     if (faults & MonitorRow::WrongSn)
-        texts << QStringLiteral("sn与请求不符");
+        texts << MonitorModel::tr("sn与请求不符");
     if (faults & MonitorRow::NoRequest)
-        texts << QStringLiteral("无对应请求");
+        texts << MonitorModel::tr("无对应请求");
     if (faults & MonitorRow::Unanswered)
-        texts << QStringLiteral("无应答");
+        texts << MonitorModel::tr("无应答");
     if (faults & MonitorRow::OutsideFrame)
-        texts << QStringLiteral("帧外字节");
+        texts << MonitorModel::tr("帧外字节");
     if (faults & MonitorRow::Late)
-        texts << QStringLiteral("应答超时");
-    return texts.join(QStringLiteral("，"));
+        texts << MonitorModel::tr("应答超时");
+    return texts.join(MonitorModel::tr("，"));
 }
 } // namespace
 
@@ -84,7 +87,7 @@ void MonitorModel::clear()
 
 QString MonitorModel::directionText(int side) const
 {
-    return side == module ? QStringLiteral("模块→MCU") : QStringLiteral("MCU→模块");
+    return side == module ? MonitorModel::tr("模块→MCU") : MonitorModel::tr("MCU→模块");
 }
 
 int MonitorModel::rowCount(const QModelIndex &parent) const
@@ -110,7 +113,7 @@ QVariant MonitorModel::data(const QModelIndex &index, int role) const
                                                                        : QVariant();
     case Qt::BackgroundRole:
         if (row.faults)
-            return QBrush(row.kind == MonitorRow::Frame ? QColor(255, 214, 214) : QColor(255, 236, 179));
+            return QBrush(PageBackground::rowColour(QGuiApplication::palette(), row.kind == MonitorRow::Frame ? QColor(255, 214, 214) : QColor(255, 236, 179)));
         return QVariant();
     default:
         return QVariant();
@@ -130,7 +133,7 @@ QString MonitorModel::text(const MonitorRow &row, int column) const
         return directionText(row.side);
     case Command:
         if (row.kind == MonitorRow::Stray)
-            return QStringLiteral("帧外字节");
+            return MonitorModel::tr("帧外字节");
         return explainer->commandName(bytes);
     case Sn:
         return frameLike && bytes.size() > 5 ? QString::asprintf("%02X", quint8(bytes.at(5)))
@@ -141,16 +144,16 @@ QString MonitorModel::text(const MonitorRow &row, int column) const
         if (row.kind != MonitorRow::Frame || bytes.size() < 5)
             return QString();
         if (row.faults & MonitorRow::BadChecksum)
-            return QStringLiteral("错误（应为%1）")
+            return MonitorModel::tr("错误（应为%1）")
                 .arg(VokTool().checksum(bytes, 2, 1), 2, 16, QLatin1Char('0')).toUpper();
-        return QStringLiteral("正确");
+        return MonitorModel::tr("正确");
     case Reply:
         if (row.kind == MonitorRow::NoReply)
-            return QStringLiteral("#%1 超过%2 ms").arg(row.requestId).arg(row.replyMs);
+            return MonitorModel::tr("#%1 超过%2 ms").arg(row.requestId).arg(row.replyMs);
         if (row.replyMs >= 0)
-            return QStringLiteral("#%1，%2 ms").arg(row.requestId).arg(row.replyMs);
+            return MonitorModel::tr("#%1，%2 ms").arg(row.requestId).arg(row.replyMs);
         if (row.requestId >= 0)
-            return QStringLiteral("#%1？").arg(row.requestId);
+            return MonitorModel::tr("#%1？").arg(row.requestId);
         return QString();
     case Problem:
         return problems(row.faults);
@@ -165,7 +168,8 @@ QVariant MonitorModel::headerData(int section, Qt::Orientation orientation, int 
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    static const char *const titles[ColumnCount] = {"#", "时间", "方向", "命令", "sn", "长度",
-                                                     "校验和", "应答（请求，耗时）", "问题", "解码"};
-    return section >= 0 && section < ColumnCount ? QString::fromUtf8(titles[section]) : QVariant();
+    static const char *const titles[ColumnCount] = {
+        "#", QT_TR_NOOP("时间"), QT_TR_NOOP("方向"), QT_TR_NOOP("命令"), "sn", QT_TR_NOOP("长度"),
+        QT_TR_NOOP("校验和"), QT_TR_NOOP("应答（请求，耗时）"), QT_TR_NOOP("问题"), QT_TR_NOOP("解码")};
+    return section >= 0 && section < ColumnCount ? tr(titles[section]) : QVariant();
 }

@@ -54,7 +54,7 @@ MonitorWindow::MonitorWindow(QWidget *parent)
     liveRows->setLimit(rowLimit);
     captureRows->setLimit(rowLimit);
 
-    ui->comboBox_command->addItem(QStringLiteral("全部命令"), MonitorFilter::anyCommand);
+    ui->comboBox_command->addItem(tr("全部命令"), MonitorFilter::anyCommand);
     for (int cmd = 0x01; cmd <= 0x12; ++cmd)
         ui->comboBox_command->addItem(QString::asprintf("%02X", cmd), cmd);
     setModuleNames(QString(), QString());
@@ -73,7 +73,7 @@ MonitorWindow::MonitorWindow(QWidget *parent)
     ui->tableView->horizontalHeader()->setStretchLastSection(true);
     const int widths[] = {48, 100, 74, 200, 32, 40, 60, 130, 90};
     for (int column = 0; column < int(sizeof widths / sizeof *widths); ++column)
-        ui->tableView->setColumnWidth(column, widths[column]);
+        ui->tableView->setColumnWidth(column, qMax(widths[column], fontMetrics().horizontalAdvance(filter->headerData(column, Qt::Horizontal).toString()) + 16));
     connect(ui->tableView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &MonitorWindow::showDetails);
 
@@ -124,8 +124,8 @@ void MonitorWindow::setPortNames(const QString &first, const QString &second)
 
 void MonitorWindow::setModuleNames(const QString &first, const QString &second)
 {
-    const QString names[2] = {first.isEmpty() ? QStringLiteral("COM1（左）") : first,
-                              second.isEmpty() ? QStringLiteral("COM2（右）") : second};
+    const QString names[2] = {first.isEmpty() ? tr("COM1（左）") : first,
+                              second.isEmpty() ? tr("COM2（右）") : second};
     if (ui->comboBox_module->count() != 2) {
         ui->comboBox_module->addItem(names[0]);
         ui->comboBox_module->addItem(names[1]);
@@ -188,25 +188,25 @@ bool MonitorWindow::openCapture(const QString &path)
     showRows(captureRows);
     setModuleNames(ports.value(0), ports.value(1));
 
-    QString summary = QStringLiteral("文件 %1：%2 行").arg(QFileInfo(path).fileName()).arg(kept.size());
+    QString summary = tr("文件 %1：%2 行").arg(QFileInfo(path).fileName()).arg(kept.size());
     if (dropped > 0)
-        summary += QStringLiteral("（只显示最后 %1 行，前 %2 行未显示）").arg(rowLimit).arg(dropped);
+        summary += tr("（只显示最后 %1 行，前 %2 行未显示）").arg(rowLimit).arg(dropped);
     if (otherPortBytes > 0)
-        summary += QStringLiteral("；第三个端口起的 %1 字节未显示").arg(otherPortBytes);
+        summary += tr("；第三个端口起的 %1 字节未显示").arg(otherPortBytes);
     if (!reader.error().isEmpty())
-        summary += QStringLiteral("；") + reader.error();
+        summary += tr("；") + reader.error();
     ui->label_source->setText(summary);
     ui->label_source->setToolTip(summary);
     if (reader.error().isEmpty())
         return true;
-    QMessageBox::about(this, QStringLiteral("提示"),
-                       reader.error() + QStringLiteral("\n已显示此前读到的 %1 行。").arg(kept.size()));
+    QMessageBox::about(this, tr("提示"),
+                       reader.error() + tr("\n已显示此前读到的 %1 行。").arg(kept.size()));
     return false;
 }
 
 void MonitorWindow::on_pushButton_open_clicked()
 {
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("打开捕获文件"));
+    const QString path = QFileDialog::getOpenFileName(this, tr("打开捕获文件"));
     if (!path.isEmpty())
         openCapture(path);
 }
@@ -215,7 +215,7 @@ void MonitorWindow::on_pushButton_live_clicked()
 {
     showRows(liveRows);
     setModuleNames(livePorts[0], livePorts[1]);
-    ui->label_source->setText(QStringLiteral("实时：双串口页收到的数据"));
+    ui->label_source->setText(tr("实时：双串口页收到的数据"));
     ui->label_source->setToolTip(QString());
 }
 
@@ -245,10 +245,10 @@ bool MonitorWindow::exportCsv(const QString &path)
 
 void MonitorWindow::on_pushButton_export_clicked()
 {
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("导出CSV"), QString(),
+    const QString path = QFileDialog::getSaveFileName(this, tr("导出CSV"), QString(),
                                                       QStringLiteral("CSV (*.csv)"));
     if (!path.isEmpty() && !exportCsv(path))
-        QMessageBox::about(this, QStringLiteral("失败"), QStringLiteral("无法写入文件！"));
+        QMessageBox::about(this, tr("失败"), tr("无法写入文件！"));
 }
 
 void MonitorWindow::on_comboBox_module_activated(int index)
@@ -292,29 +292,29 @@ void MonitorWindow::showDetails(const QModelIndex &current)
     const QString problem = model->index(filter->mapToSource(current).row(), MonitorModel::Problem)
                                 .data().toString();
     if (row.kind == MonitorRow::Stray) {
-        lines << QStringLiteral("帧外字节（%1，%2 个）：").arg(model->directionText(row.side)).arg(row.bytes.size())
+        lines << tr("帧外字节（%1，%2 个）：").arg(model->directionText(row.side)).arg(row.bytes.size())
               << FrameExplainer::hexText(row.bytes);
         ui->textEdit_detail->setPlainText(lines.join('\n'));
         return;
     }
     if (row.kind == MonitorRow::NoReply)
-        lines << QStringLiteral("请求 #%1 在 %2 ms 内无应答：").arg(row.requestId).arg(row.replyMs);
+        lines << tr("请求 #%1 在 %2 ms 内无应答：").arg(row.requestId).arg(row.replyMs);
     else if (!problem.isEmpty())
-        lines << QStringLiteral("问题：") + problem;
+        lines << tr("问题：") + problem;
     const AnalyzeResult result = explainer->analyze(row.bytes);
-    lines << QStringLiteral("说明：") + result.description
-          << QStringLiteral("长度：") + result.length
-          << QStringLiteral("cmd：") + result.cmd
-          << QStringLiteral("sn：") + result.sn
-          << QStringLiteral("校验和：") + result.checksum
-          << QStringLiteral("配置方式：") + result.setMode
-          << QStringLiteral("大小循环：") + result.connect
-          << QStringLiteral("wifi状态：") + result.wifiState
-          << QStringLiteral("标识码：") + result.productKey
-          << QStringLiteral("帧：") + FrameExplainer::hexText(row.bytes);
+    lines << tr("说明：") + result.description
+          << tr("长度：") + result.length
+          << tr("cmd：") + result.cmd
+          << tr("sn：") + result.sn
+          << tr("校验和：") + result.checksum
+          << tr("配置方式：") + result.setMode
+          << tr("大小循环：") + result.connect
+          << tr("wifi状态：") + result.wifiState
+          << tr("标识码：") + result.productKey
+          << tr("帧：") + FrameExplainer::hexText(row.bytes);
     const QMap<QString, QString> values = explainer->values(row.bytes);
     if (!values.isEmpty()) {
-        lines << QStringLiteral("数据点：");
+        lines << tr("数据点：");
         for (auto it = values.cbegin(); it != values.cend(); ++it)
             lines << QStringLiteral("  %1 = %2").arg(it.key(), it.value());
     }

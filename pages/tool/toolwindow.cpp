@@ -24,7 +24,7 @@ QString ignoredNote(const QString &text)
     }
     if (count == 0)
         return QString();
-    return QStringLiteral("已忽略 %1 个非十六进制字符，第一个是第 %2 个字符。").arg(count).arg(first + 1);
+    return ToolWindow::tr("已忽略 %1 个非十六进制字符，第一个是第 %2 个字符。").arg(count).arg(first + 1);
 }
 
 } // namespace
