@@ -21,10 +21,11 @@
 namespace {
 
 const int flushIntervalMs = 500;
-// Laying out inserted text costs the same for every insertion on top of its
-// length, so received text goes into the areas at most this often; text
-// arriving after a quiet spell goes in at once.
-const int showIntervalMs = 40;
+// Laying out inserted text in a full area costs the same for every insertion
+// on top of its length, so received text goes into the areas at most this
+// often (five times a second reads as live); text arriving after a quiet
+// spell goes in at once.
+const int showIntervalMs = 200;
 // A pane shows at most this much new text at a time (inserting it takes a
 // few ms): when more arrives in between, the oldest of it is left out and
 // one line says how many bytes that was. Nobody reads faster, and the
