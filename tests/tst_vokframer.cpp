@@ -1,17 +1,10 @@
+#include "support/chunksource.h"
 #include "support/framestream.h"
 #include "support/referenceframer.h"
 #include "protocol/vokframer.h"
 
 #include <QSignalSpy>
 #include <QtTest>
-
-// Stands in for a port: anything with DataReady(QByteArray) can feed a framer.
-class ChunkSource : public QObject
-{
-    Q_OBJECT
-signals:
-    void DataReady(QByteArray);
-};
 
 class TestVokFramer : public QObject
 {
