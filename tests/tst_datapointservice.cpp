@@ -178,15 +178,10 @@ void TestDatapointService::logsOneLinePerRequest()
 {
     HttpExchange::send(port, get(definitionTarget("tst-dps-log")));
     HttpExchange::send(port, "BREW /pot HTTP/1.1\r\n\r\n");
-    QTRY_VERIFY_WITH_TIMEOUT(serviceLog.contains("tst-dps-log") && serviceLog.contains("BREW"), 10000);
-    QByteArrayList lines;
-    for (const QByteArray &line : serviceLog.split('\n')) {
-        if (line.contains("tst-dps-log") || line.contains("BREW"))
-            lines.append(line);
-    }
-    QCOMPARE(lines.size(), 2);
-    QVERIFY(lines[0].contains("\"GET /v2/datapoint?product_key=tst-dps-log&format=json HTTP/1.1\" 404 "));
-    QVERIFY(lines[1].contains("\"BREW /pot HTTP/1.1\" 405 "));
+    QTRY_VERIFY_WITH_TIMEOUT(serviceLog.contains("BREW"), 10000);
+    QCOMPARE(serviceLog.count("tst-dps-log") + serviceLog.count("BREW"), 2);
+    QVERIFY(serviceLog.contains("\"GET /v2/datapoint?product_key=tst-dps-log&format=json HTTP/1.1\" 404 "));
+    QVERIFY(serviceLog.contains("\"BREW /pot HTTP/1.1\" 405 "));
 }
 
 void TestDatapointService::rejectsBadOptions_data()

@@ -15,7 +15,6 @@ private slots:
     void splitsKnownStreams();
     void randomCleanStreamsComeOutIntact();
     void randomHostileStreamsMatchTheRules();
-    void nullPortConnectsNothing();
 
 private:
     QList<QByteArray> feed(const QList<QByteArray> &chunks);
@@ -145,15 +144,6 @@ void TestVokFramer::randomHostileStreamsMatchTheRules()
         reference.feed(stream);
         QCOMPARE(feed(randomCuts(rng, stream)), reference.frames);
     }
-}
-
-void TestVokFramer::nullPortConnectsNothing()
-{
-    QTest::ignoreMessage(QtDebugMsg, "error vokSerialPort");
-    VokFramer orphan(nullptr);
-    QSignalSpy spy(&orphan, &VokFramer::LineDataReady);
-    emit source->DataReady(QByteArray::fromHex("FFFF00050100000006"));
-    QCOMPARE(spy.count(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestVokFramer)
