@@ -172,7 +172,8 @@ void TestMonitorWindow::relayedExchangeIsJudgedLiveAndFromItsCapture()
         QVERIFY2(cells[Command].startsWith(QString::fromUtf8(expected[row].command)), where);
         QVERIFY2(cells[Direction] == QString::fromUtf8(expected[row].direction), where);
         QVERIFY2(cells[Problem] == QString::fromUtf8(expected[row].problem), where);
-        QVERIFY2(cells[Reply].startsWith(QString::fromUtf8(expected[row].reply)), where);
+        const QString reply = QString::fromUtf8(expected[row].reply);
+        QVERIFY2(cells[Reply].left(reply.size()) == reply, where);
     }
 
     // The same exchange from its capture: the same rows but for the clock
