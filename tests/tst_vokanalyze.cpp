@@ -4,6 +4,7 @@
 #include "support/framestream.h"
 #include "support/testroot.h"
 
+#include <QSignalSpy>
 #include <QtTest>
 
 namespace {
@@ -64,6 +65,7 @@ private slots:
     void missingBrokenAndTruncatedTemplates();
     void analyzeFields_data();
     void analyzeFields();
+    void shortFramesGiveOnlyWhatTheyHold();
     void productKeyAccepted();
     void productKeyRejected();
     void iniValueForms();
@@ -229,6 +231,22 @@ void TestVokAnalyze::analyzeFields()
     QCOMPARE((QStringList{r.description, r.length, r.cmd, r.sn, r.checksum, r.setMode, r.connect,
                           r.wifiState, r.productKey}),
              expected);
+}
+
+void TestVokAnalyze::shortFramesGiveOnlyWhatTheyHold()
+{
+    Rig rig(shippedIni());
+    QSignalSpy replies(&rig.analyzer, &VokAnalyze::RespondReady);
+    const QByteArray info = frame(0x01, 7);
+    for (int size = 0; size <= info.size(); ++size) {
+        const QByteArray cut = info.left(size);
+        const AnalyzeResult r = rig.analyzer.analyze(cut);
+        QCOMPARE((QList<bool>{r.length.isEmpty(), r.cmd.isEmpty(), r.sn.isEmpty()}),
+                 (QList<bool>{size < 4, size < 5, size < 6}));
+        QVERIFY(QMetaObject::invokeMethod(&rig.analyzer, "FindRespond", Qt::DirectConnection,
+                                          Q_ARG(QByteArray, cut)));
+        QCOMPARE(replies.count(), size < info.size() ? 0 : 1); // only a whole frame is answered
+    }
 }
 
 void TestVokAnalyze::productKeyAccepted()
