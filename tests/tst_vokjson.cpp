@@ -167,7 +167,10 @@ void TestVokJson::parseJsonForgetsOldDefinition()
             QVERIFY(listOk.takeFirst()[0].value<QList<json_struct>>().isEmpty());
         QVERIFY(json.dataPoints().isEmpty());
         QCOMPARE(json.writableCount, 0);
-        QCOMPARE(json.statusTemplate().size(), 10);
+        const QByteArray empty = json.statusTemplate();
+        QCOMPARE(empty.size(), 10);
+        QCOMPARE(json.setIntValue(empty, "A", 1), empty);
+        QCOMPARE(json.setBytesValue(empty, "A", "\x01"), empty);
     }
 
     // A key is never a path out of the cache folder.
@@ -210,6 +213,11 @@ void TestVokJson::faultyDefinitionsNeverLeaveTheFrame()
     QCOMPARE(values.value("few texts"), QString("6")); // beyond the texts: the number
     for (const char *unfit : {"zero", "before", "outside area", "too wide", "negative bit", "huge"})
         QVERIFY2(!values.contains(unfit), unfit);
+
+    // A datapoint reaching into the checksum byte of a small frame is skipped.
+    QVERIFY(load({attr("in", "uint8", "status_writable", "byte", 1, 0),
+                  attr("far", "uint16", "status_readonly", "byte", 2, 2)}));
+    QCOMPARE(json.setIntValue(json.statusTemplate(), "far", 0x1234), json.statusTemplate());
 }
 
 void TestVokJson::randomDefinitionsRoundTrip()
