@@ -142,6 +142,7 @@ void TestDatapointService::refusesBadRequests()
     const QJsonDocument body = QJsonDocument::fromJson(HttpExchange::body(answer));
     QVERIFY(body.isObject() && body.object().contains("errors"));
     QVERIFY(!answer.contains("secret"));
+    QVERIFY(answer.contains("Content-Length: " + QByteArray::number(HttpExchange::body(answer).size()) + "\r\n"));
 }
 
 void TestDatapointService::servesSeveralClientsAtOnce()
