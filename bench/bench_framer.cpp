@@ -1,6 +1,7 @@
 // Splitter throughput: mixed frames and maximum-size frames through the
 // framer, against a literal per-byte reference that rescans its whole buffer
 // for FF 55 after every byte.
+#include "support/chunksource.h"
 #include "support/framestream.h"
 #include "protocol/vokframer.h"
 #include "protocol/voktool.h"
@@ -8,13 +9,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <cstdio>
-
-class ChunkSource : public QObject
-{
-    Q_OBJECT
-signals:
-    void DataReady(QByteArray);
-};
 
 class FrameCounter : public QObject
 {

@@ -3,6 +3,7 @@
 
 #include "datapoint/vokjson.h"
 #include "protocol/vokfiles.h"
+#include "support/httpexchange.h"
 #include "support/testroot.h"
 
 #include <QDir>
@@ -19,31 +20,6 @@
 #include <QtTest>
 
 namespace {
-
-struct HttpAnswer
-{
-    int status = 0;
-    QByteArray head;
-    QByteArray body;
-    bool closedByServer = false;
-};
-
-// Reads one answer until the service closes the connection.
-HttpAnswer readAnswer(QTcpSocket &socket)
-{
-    QByteArray data;
-    while (socket.waitForReadyRead(20000)) // false once the service has closed
-        data += socket.readAll();
-    data += socket.readAll();
-    HttpAnswer answer;
-    answer.closedByServer = socket.state() == QAbstractSocket::UnconnectedState;
-    const int headEnd = data.indexOf("\r\n\r\n");
-    answer.head = data.left(headEnd);
-    answer.body = headEnd < 0 ? QByteArray() : data.mid(headEnd + 4);
-    if (data.startsWith("HTTP/1.1 "))
-        answer.status = data.mid(9, 3).toInt();
-    return answer;
-}
 
 QByteArray get(const QByteArray &target)
 {
@@ -78,7 +54,6 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
 
-    void servesDefinitionByteForByte();
     void refusesBadRequests_data();
     void refusesBadRequests();
     void servesSeveralClientsAtOnce();
@@ -93,7 +68,6 @@ private slots:
     void unreachableServiceGivesNoSignal();
 
 private:
-    HttpAnswer exchange(const QByteArray &request);
     QString servedFile(const QString &key) const { return served.filePath(key + ".json"); }
 
     QTemporaryDir root;
@@ -131,27 +105,6 @@ void TestDatapointService::cleanupTestCase()
     QVERIFY(service.waitForFinished(10000));
 }
 
-HttpAnswer TestDatapointService::exchange(const QByteArray &request)
-{
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, port);
-    if (!socket.waitForConnected(10000))
-        return {};
-    socket.write(request);
-    return readAnswer(socket);
-}
-
-void TestDatapointService::servesDefinitionByteForByte()
-{
-    const QByteArray body = "{ \"entities\" : [] ,\n \"名称\": \"加湿器\" }  \n";
-    QVERIFY(writeFile(servedFile("tst-dps-body"), body));
-    const HttpAnswer answer = exchange(get(definitionTarget("tst-dps-body")));
-    QCOMPARE(answer.status, 200);
-    QCOMPARE(answer.body, body);
-    QVERIFY(answer.head.contains("Content-Length: " + QByteArray::number(body.size()) + "\r\n"));
-    QVERIFY(answer.closedByServer);
-}
-
 void TestDatapointService::refusesBadRequests_data()
 {
     const QByteArray ok = definitionTarget("tst-dps-ok");
@@ -184,12 +137,12 @@ void TestDatapointService::refusesBadRequests()
 {
     QFETCH(QByteArray, request);
     QFETCH(int, status);
-    const HttpAnswer answer = exchange(request);
-    QCOMPARE(answer.status, status);
-    const QJsonDocument body = QJsonDocument::fromJson(answer.body);
+    const QByteArray answer = HttpExchange::send(port, request);
+    QCOMPARE(HttpExchange::status(answer), status);
+    const QJsonDocument body = QJsonDocument::fromJson(HttpExchange::body(answer));
     QVERIFY(body.isObject() && body.object().contains("errors"));
-    QVERIFY(!answer.body.contains("secret"));
-    QVERIFY(answer.closedByServer);
+    QVERIFY(!answer.contains("secret"));
+    QVERIFY(answer.contains("Content-Length: " + QByteArray::number(HttpExchange::body(answer).size()) + "\r\n"));
 }
 
 void TestDatapointService::servesSeveralClientsAtOnce()
@@ -215,26 +168,21 @@ void TestDatapointService::servesSeveralClientsAtOnce()
         QVERIFY(sockets[i].waitForBytesWritten(10000));
     }
     for (int i = 3; i >= 0; --i) {
-        const HttpAnswer answer = readAnswer(sockets[i]);
-        QCOMPARE(answer.status, 200);
-        QCOMPARE(answer.body, i % 2 ? QByteArray("{\"b\": 2}") : QByteArray("{\"a\": 1}"));
+        const QByteArray answer = HttpExchange::readUntilClosed(sockets[i]);
+        QCOMPARE(HttpExchange::status(answer), 200);
+        QCOMPARE(HttpExchange::body(answer), i % 2 ? QByteArray("{\"b\": 2}") : QByteArray("{\"a\": 1}"));
     }
     QCOMPARE(idle.state(), QAbstractSocket::ConnectedState);
 }
 
 void TestDatapointService::logsOneLinePerRequest()
 {
-    exchange(get(definitionTarget("tst-dps-log")));
-    exchange("BREW /pot HTTP/1.1\r\n\r\n");
-    QTRY_VERIFY_WITH_TIMEOUT(serviceLog.contains("tst-dps-log") && serviceLog.contains("BREW"), 10000);
-    QByteArrayList lines;
-    for (const QByteArray &line : serviceLog.split('\n')) {
-        if (line.contains("tst-dps-log") || line.contains("BREW"))
-            lines.append(line);
-    }
-    QCOMPARE(lines.size(), 2);
-    QVERIFY(lines[0].contains("\"GET /v2/datapoint?product_key=tst-dps-log&format=json HTTP/1.1\" 404 "));
-    QVERIFY(lines[1].contains("\"BREW /pot HTTP/1.1\" 405 "));
+    HttpExchange::send(port, get(definitionTarget("tst-dps-log")));
+    HttpExchange::send(port, "BREW /pot HTTP/1.1\r\n\r\n");
+    QTRY_VERIFY_WITH_TIMEOUT(serviceLog.contains("BREW"), 10000);
+    QCOMPARE(serviceLog.count("tst-dps-log") + serviceLog.count("BREW"), 2);
+    QVERIFY(serviceLog.contains("\"GET /v2/datapoint?product_key=tst-dps-log&format=json HTTP/1.1\" 404 "));
+    QVERIFY(serviceLog.contains("\"BREW /pot HTTP/1.1\" 405 "));
 }
 
 void TestDatapointService::rejectsBadOptions_data()

@@ -2,6 +2,7 @@
 // 127.0.0.1: a connection limit, a log reader that stalls or goes away,
 // and requests whose lines end in LF only.
 
+#include "support/httpexchange.h"
 #include "support/testroot.h"
 
 #include <QProcess>
@@ -21,19 +22,6 @@ namespace {
 const QByteArray definition = "{\"entities\": []}";
 const QByteArray request =
     "GET /v2/datapoint?product_key=tst-abuse&format=json HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
-
-// Everything the service sends on one connection, until it closes it.
-QByteArray readUntilClosed(QTcpSocket &socket)
-{
-    while (socket.waitForReadyRead(20000)) {
-    }
-    return socket.readAll();
-}
-
-int statusOf(const QByteArray &answer)
-{
-    return answer.startsWith("HTTP/1.1 ") ? answer.mid(9, 3).toInt() : 0;
-}
 
 // Reads what the pipe holds now, waiting up to timeoutMs for the first byte.
 QByteArray readPipe(int fd, int timeoutMs)
@@ -97,15 +85,7 @@ public:
     }
     bool running() const { return process.state() == QProcess::Running; }
 
-    QByteArray exchange(const QByteArray &bytes) const
-    {
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, port);
-        if (!socket.waitForConnected(10000))
-            return {};
-        socket.write(bytes);
-        return readUntilClosed(socket);
-    }
+    QByteArray exchange(const QByteArray &bytes) const { return HttpExchange::send(port, bytes); }
 
     quint16 port = 0;
 
@@ -152,17 +132,17 @@ void TestServiceAbuse::clientsBeyondTheLimitGet503()
     QTcpSocket extra;
     extra.connectToHost(QHostAddress::LocalHost, service.port);
     QVERIFY(extra.waitForConnected(10000));
-    QCOMPARE(statusOf(readUntilClosed(extra)), 503);
+    QCOMPARE(HttpExchange::status(HttpExchange::readUntilClosed(extra)), 503);
     QCOMPARE(extra.state(), QAbstractSocket::UnconnectedState);
 
     for (QTcpSocket &socket : held) {
         socket.write(request);
-        const QByteArray answer = readUntilClosed(socket);
-        QCOMPARE(statusOf(answer), 200);
+        const QByteArray answer = HttpExchange::readUntilClosed(socket);
+        QCOMPARE(HttpExchange::status(answer), 200);
         QVERIFY(answer.endsWith(definition));
     }
     // Their places are free again once the service has let them go.
-    QTRY_COMPARE_WITH_TIMEOUT(statusOf(service.exchange(request)), 200, 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(HttpExchange::status(service.exchange(request)), 200, 20000);
 }
 
 void TestServiceAbuse::logReaderThatStallsOrLeavesCostsOnlyLogLines_data()
@@ -182,7 +162,7 @@ void TestServiceAbuse::logReaderThatStallsOrLeavesCostsOnlyLogLines()
         service.closeLog();
     for (int i = 0; i < 200; ++i) {
         const QByteArray answer = service.exchange(request);
-        QVERIFY2(statusOf(answer) == 200, qPrintable(QString("request %1").arg(i)));
+        QVERIFY2(HttpExchange::status(answer) == 200, qPrintable(QString("request %1").arg(i)));
     }
     QVERIFY(service.running());
     if (readerGone)
@@ -190,7 +170,7 @@ void TestServiceAbuse::logReaderThatStallsOrLeavesCostsOnlyLogLines()
     // Once the reader catches up, the count of lost lines comes first.
     while (!readPipe(service.logFd(), 0).isEmpty()) {
     }
-    QCOMPARE(statusOf(service.exchange(request)), 200);
+    QCOMPARE(HttpExchange::status(service.exchange(request)), 200);
     QByteArray log;
     while (!log.contains("\"GET ")) {
         const QByteArray more = readPipe(service.logFd(), 20000);
@@ -222,7 +202,7 @@ void TestServiceAbuse::lineEndings()
     if (!shared)
         shared = std::make_unique<Service>(folder.path(), QStringList());
     QVERIFY(shared->port != 0);
-    QCOMPARE(statusOf(shared->exchange(head)), status);
+    QCOMPARE(HttpExchange::status(shared->exchange(head)), status);
     // The log names the request line without its line ending.
     QVERIFY(readPipe(shared->logFd(), 20000).contains(" \"GET /v2/datapoint?"));
 }

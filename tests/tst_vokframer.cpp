@@ -1,17 +1,10 @@
+#include "support/chunksource.h"
 #include "support/framestream.h"
 #include "support/referenceframer.h"
 #include "protocol/vokframer.h"
 
 #include <QSignalSpy>
 #include <QtTest>
-
-// Stands in for a port: anything with DataReady(QByteArray) can feed a framer.
-class ChunkSource : public QObject
-{
-    Q_OBJECT
-signals:
-    void DataReady(QByteArray);
-};
 
 class TestVokFramer : public QObject
 {
@@ -22,7 +15,6 @@ private slots:
     void splitsKnownStreams();
     void randomCleanStreamsComeOutIntact();
     void randomHostileStreamsMatchTheRules();
-    void nullPortConnectsNothing();
 
 private:
     QList<QByteArray> feed(const QList<QByteArray> &chunks);
@@ -152,15 +144,6 @@ void TestVokFramer::randomHostileStreamsMatchTheRules()
         reference.feed(stream);
         QCOMPARE(feed(randomCuts(rng, stream)), reference.frames);
     }
-}
-
-void TestVokFramer::nullPortConnectsNothing()
-{
-    QTest::ignoreMessage(QtDebugMsg, "error vokSerialPort");
-    VokFramer orphan(nullptr);
-    QSignalSpy spy(&orphan, &VokFramer::LineDataReady);
-    emit source->DataReady(QByteArray::fromHex("FFFF00050100000006"));
-    QCOMPARE(spy.count(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestVokFramer)

@@ -3,7 +3,7 @@
 // each piece as a typed product key.
 
 #include "fuzzinput.h"
-#include "fuzzport.h"
+#include "support/chunksource.h"
 #include "protocol/vokanalyze.h"
 #include "protocol/vokframer.h"
 #include "protocol/voktool.h"
@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         file.write(FuzzInput::document(input));
     }
     {
-        FuzzPort port;
+        ChunkSource port;
         VokFramer framer(&port);
         VokAnalyze analyzer(&framer, nullptr, path);
         QList<QByteArray> replies;

@@ -3,7 +3,7 @@
 // give the same frames in the same order.
 
 #include "fuzzinput.h"
-#include "fuzzport.h"
+#include "support/chunksource.h"
 #include "protocol/vokframer.h"
 #include "support/referenceframer.h"
 
@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QList<QByteArray> chunks =
         FuzzInput::pieces(QByteArray::fromRawData(reinterpret_cast<const char *>(data), int(size)));
-    FuzzPort port;
+    ChunkSource port;
     VokFramer framer(&port);
     QList<QByteArray> frames;
     QObject::connect(&framer, &VokFramer::LineDataReady,
