@@ -144,7 +144,8 @@ void TestFit::textsFit()
     auto *tabs = child<QTabWidget>(&window, "tabWidget");
     tabs->setCurrentIndex(tab == 2 ? 0 : 2);
     tabs->setCurrentIndex(tab);
-    QApplication::processEvents();
+    // Layouts settle over several passes of the event loop.
+    QTest::qWait(100);
 
     QStringList clipped;
     QWidget *page = tabs->currentWidget();

@@ -168,10 +168,12 @@ void DoubleWindow::setUpPane(int index)
 
     prepareReceiveArea(pane.area);
     BaudRateBox::acceptTypedRates(pane.rate);
-    // The settings boxes are narrow: they follow a font change, not only the
-    // font they were first shown with.
-    for (QComboBox *box : {pane.rate, pane.data, pane.stop, pane.parity})
+    // The settings boxes are narrow: never narrower than their longest entry
+    // at the current font, whatever the window's size.
+    for (QComboBox *box : {pane.rate, pane.data, pane.stop, pane.parity}) {
         box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        box->setSizePolicy(QSizePolicy::MinimumExpanding, box->sizePolicy().verticalPolicy());
+    }
     pane.port = std::make_unique<VokSerialPort>();
     recorder->watch(pane.port.get());
     pane.flushTimer.setInterval(flushIntervalMs);
