@@ -1,6 +1,7 @@
 #include "pages/mcu/mcuwindow.h"
 #include "tests/tst_mcuwindow_fixture.h"
 
+#include "pages/common/rememberedfields.h"
 #include "support/modalcloser.h"
 #include "support/ptypair.h"
 
@@ -69,6 +70,7 @@ private slots:
     void refusedHexIsNeitherSentNorLogged();
     void brokenTemplateIsReportedOnce();
     void clickedLinesFillTheAnalysisPanel();
+    void settingsComeBackAfterARestart();
 
 private:
     void makePage(const QString &productKey);
@@ -108,8 +110,26 @@ void TestMcuWindow::makePage(const QString &productKey)
 {
     page.reset();
     writeSettings(productKey);
+    RememberedFields::userSettings().remove("mcu"); // every test starts from the form
     page = std::make_unique<McuWindow>();
     page->show();
+}
+
+void TestMcuWindow::settingsComeBackAfterARestart()
+{
+    child<QComboBox>(page.get(), "com_3")->setEditText("/dev/ttyTEST9");
+    child<QComboBox>(page.get(), "rate_3")->setEditText("921600");
+    child<QComboBox>(page.get(), "check_3")->setCurrentIndex(2);
+    child<QTextEdit>(page.get(), "textEdit_send3")->setPlainText("FF FF 00 05 01 00 00 00 06");
+    child<QSpinBox>(page.get(), "spinBox")->setValue(42);
+    QCoreApplication::processEvents(); // the settings are saved from the event loop
+    page = std::make_unique<McuWindow>();
+    QCOMPARE(child<QComboBox>(page.get(), "com_3")->currentText(), QString("/dev/ttyTEST9"));
+    QCOMPARE(child<QComboBox>(page.get(), "rate_3")->currentText(), QString("921600"));
+    QCOMPARE(child<QComboBox>(page.get(), "check_3")->currentIndex(), 2);
+    QCOMPARE(child<QTextEdit>(page.get(), "textEdit_send3")->toPlainText(),
+             QString("FF FF 00 05 01 00 00 00 06"));
+    QCOMPARE(child<QSpinBox>(page.get(), "spinBox")->value(), 42);
 }
 
 QByteArray TestMcuWindow::readExactly(int count)

@@ -4,6 +4,7 @@
 #include "pages/common/baudratebox.h"
 #include "pages/common/pagebackground.h"
 #include "pages/common/recordcontrol.h"
+#include "pages/common/rememberedfields.h"
 #include "pages/mcu/datapointtable.h"
 #include "pages/mcu/framelog.h"
 #include "protocol/frame.h"
@@ -40,6 +41,16 @@ McuWindow::McuWindow(QWidget *parent) : QWidget(parent), ui(new Ui::McuWindow)
     ui->setupUi(this);
     PageBackground::apply(ui->label_background2);
     BaudRateBox::acceptTypedRates(ui->rate_3);
+    // The port, its settings, the send box and the upload interval are kept
+    // from one run to the next.
+    auto *fields = new RememberedFields(QStringLiteral("mcu"), this);
+    fields->bind(ui->com_3, QStringLiteral("port"));
+    fields->bind(ui->rate_3, QStringLiteral("baud"));
+    fields->bind(ui->data_3, QStringLiteral("dataBits"));
+    fields->bind(ui->stop_3, QStringLiteral("stopBits"));
+    fields->bind(ui->check_3, QStringLiteral("parity"));
+    fields->bind(ui->textEdit_send3, QStringLiteral("send"));
+    fields->bind(ui->spinBox, QStringLiteral("uploadSeconds"));
 
     serialPort = std::make_unique<VokSerialPort>();
     connect(serialPort.get(), &VokSerialPort::ComListChange, this, &McuWindow::UpdateUi);

@@ -15,6 +15,10 @@ TestRoot::TestRoot()
     for (const char *copied : {"auto_analyze.ini", "image/background.png"})
         QFile::setPermissions(filePath(copied), QFile::ReadOwner | QFile::WriteOwner);
     VokFiles::setRoot(dir.path());
+    // Settings the pages remember per user stay inside the test, unless the
+    // test chose a place for them itself.
+    if (qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME"))
+        qputenv("XDG_CONFIG_HOME", filePath("config").toUtf8());
 }
 
 TestRoot::~TestRoot()
