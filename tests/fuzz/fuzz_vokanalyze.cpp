@@ -28,12 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray input = QByteArray::fromRawData(reinterpret_cast<const char *>(data), int(size));
     // A fresh name each run: QSettings keeps files it has read by name.
     const QString path = folder->filePath(QString("%1.ini").arg(runs++));
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
-            return 0;
-        file.write(FuzzInput::document(input));
-    }
+    if (!FuzzInput::writeDocument(path, input))
+        return 0;
     {
         ChunkSource port;
         VokFramer framer(&port);

@@ -6,7 +6,6 @@
 #include "fuzzinput.h"
 #include "protocol/voktool.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 namespace {
@@ -34,12 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray input = QByteArray::fromRawData(reinterpret_cast<const char *>(data), int(size));
     const QString path = folder->filePath("definition.json");
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return 0;
-        file.write(FuzzInput::document(input));
-    }
+    if (!FuzzInput::writeDocument(path, input))
+        return 0;
     VokJson model;
     model.parseFile(path);
     const QList<QByteArray> pieces = FuzzInput::pieces(FuzzInput::rest(input));

@@ -2,6 +2,7 @@
 #define FUZZINPUT_H
 
 #include <QByteArray>
+#include <QFile>
 #include <QFileInfo>
 #include <QList>
 #include <QTemporaryDir>
@@ -51,6 +52,15 @@ inline QTemporaryDir *scratchFolder()
                                          : new QTemporaryDir;
     std::atexit([] { delete folder; });
     return folder;
+}
+
+// Writes the input's document to path, replacing what was there; false
+// when the file cannot be written.
+inline bool writeDocument(const QString &path, const QByteArray &input)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+           && file.write(document(input)) >= 0;
 }
 
 // A broken promise of the code under test: stop so that the fuzzer keeps
