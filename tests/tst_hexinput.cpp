@@ -21,7 +21,7 @@ void TestHexInput::parse()
         {"FF FF 00050", {}, 7, "00050", "第 7 个字符起的“00050”"},
         {"0x55 0xAAA", {}, 6, "0xAAA", "“0xAAA”"},
         {"0x55 0xAA0xBB", {}, 11, "x", "第 11 个字符 “x”"},
-        {"55 0x", {}, 5, "x", "“x”"},
+        {"55 0xG", {}, 5, "x", "“x”"},
         {QStringLiteral("FF\u3000FF"), {}, 3, QStringLiteral("\u3000"), "U+3000"},
         {QStringLiteral("FF\u0001"), {}, 3, QStringLiteral("\u0001"), "U+0001"},
         {QStringLiteral("AA \U0001F600"), {}, 4, QStringLiteral("\U0001F600"), QStringLiteral("“\U0001F600”")},
