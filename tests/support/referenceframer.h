@@ -15,12 +15,34 @@ class ReferenceFramer
 public:
     QList<QByteArray> frames;
 
-    void feed(const QByteArray &bytes);
+    void feed(const QByteArray &bytes)
+    {
+        for (char byte : bytes) {
+            if (escapePending && byte == char(0x55)) {
+                escapePending = false;
+                continue;
+            }
+            buffer.append(byte);
+            escapePending = byte == char(0xFF);
+            resynchronise();
+            if (buffer.size() == 4 && length() == 0) {
+                buffer.remove(0, 1);
+                resynchronise();
+            }
+            if (buffer.size() > 4 && buffer.size() == length() + 4) {
+                frames.append(buffer);
+                buffer.clear();
+            }
+        }
+    }
 
 private:
-    void feedByte(quint8 byte);
-    void resynchronise();
-    int length() const;
+    void resynchronise()
+    {
+        while (!buffer.isEmpty() && buffer.at(0) != char(0xFF))
+            buffer.remove(0, 1);
+    }
+    int length() const { return (quint8(buffer.at(2)) << 8) | quint8(buffer.at(3)); }
 
     QByteArray buffer;
     bool escapePending = false;
