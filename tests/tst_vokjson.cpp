@@ -1,5 +1,5 @@
 #include "datapoint/vokjson.h"
-#include "protocol/voktool.h"
+#include "protocol/frame.h"
 #include "protocol/vokfiles.h"
 #include "support/testroot.h"
 
@@ -7,430 +7,231 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRandomGenerator>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
+constexpr int bytes = INT_MIN; // the bit offset of a datapoint measured in bytes
 
-QJsonObject attr(const QString &displayName, const QString &dataType, const QString &type,
-                 const QString &unit, int len, int byteOffset, int bitOffset = 0)
+// One datapoint record; extra holds the keys beyond the position (enum, uint_spec, ...).
+QJsonObject attr(const QString &name, const char *dataType, const char *type, const QJsonValue &len, int byteOffset,
+                 int bit = bytes, QJsonObject extra = {})
 {
-    const QJsonObject position{
-        {"unit", unit}, {"len", len}, {"byte_offset", byteOffset}, {"bit_offset", bitOffset}};
-    return {{"display_name", displayName}, {"name", displayName.toLower()},
-            {"data_type", dataType}, {"type", type}, {"position", position}};
+    extra["display_name"] = name;
+    extra["name"] = name.toLower();
+    extra["data_type"] = dataType;
+    extra["type"] = type;
+    extra["position"] = QJsonObject{{"unit", bit == bytes ? "byte" : "bit"}, {"len", len}, {"byte_offset", byteOffset},
+                                    {"bit_offset", bit == bytes ? 0 : bit}};
+    return extra;
 }
 
-QJsonObject with(QJsonObject attr, const QString &key, const QJsonValue &value)
+QByteArray document(const QJsonArray &attrs)
 {
-    attr.insert(key, value);
-    return attr;
+    return QJsonDocument(QJsonObject{{"entities", QJsonArray{QJsonObject{{"attrs", attrs}}}}}).toJson();
 }
 
-QByteArray document(const QJsonArray &attrs, const QJsonArray &moreEntities = {})
-{
-    QJsonArray entities{QJsonObject{{"attrs", attrs}}};
-    for (const QJsonValue &entity : moreEntities)
-        entities.append(entity);
-    return QJsonDocument(QJsonObject{{"entities", entities}}).toJson();
-}
-
-// A writable bool A, a writable uint8 B and a read-only uint16 C.
-QJsonArray exampleAttrs()
-{
-    return {attr("A", "bool", "status_writable", "bit", 1, 0, 0),
-            attr("B", "uint8", "status_writable", "byte", 1, 1),
-            attr("C", "uint16", "status_readonly", "byte", 2, 2)};
-}
-
-// A control frame: header, mask and values, with a correct length and checksum.
 QByteArray controlFrame(const QByteArray &maskAndValues)
 {
-    QByteArray frame = QByteArray::fromHex("FFFF0000030100 00 01") + maskAndValues + '\0';
-    frame[3] = char(frame.size() - 4);
-    frame[frame.size() - 1] = char(VokTool().checksum(frame, 2, 1));
-    return frame;
+    return VokFrame::build(VokFrame::Cmd::Control, 1, char(VokFrame::Action::Control) + maskAndValues);
 }
-
-QString hex(const QByteArray &bytes)
-{
-    return QString::fromLatin1(bytes.toHex(' ').toUpper());
-}
-
 } // namespace
 
 class TestVokJson : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        qRegisterMetaType<QList<json_struct>>();
-        QVERIFY(root.isValid());
-    }
-    void init() { json.parseFile(QString()); } // no definition
-
-    void readsRecordsTheWayJsonAccessorsDo();
-    void parseJsonForgetsOldDefinition();
-
-    void faultyDefinitionsNeverLeaveTheFrame();
+    void oddDefinitionsStayInTheFrame();
+    void parseForgetsTheOldDefinition();
     void randomDefinitionsRoundTrip();
-    void randomControlsEncodeAndDecode();
-    void sampleDefinitionAndTruncatedFrames();
+    void sampleDefinition();
 
 private:
     bool load(const QJsonArray &attrs)
     {
-        return writeFile(dir.filePath("definition.json"), document(attrs))
-               && json.parseFile(dir.filePath("definition.json"));
+        return writeFile(root.filePath("d.json"), document(attrs)) && json.parseFile(root.filePath("d.json"));
+    }
+    QByteArray set(const QByteArray &frame, const VokJson::ControlValue &v) const
+    {
+        return v.bytes.isEmpty() ? json.setIntValue(frame, v.displayName, v.number)
+                                 : json.setBytesValue(frame, v.displayName, v.bytes);
     }
 
-    QTemporaryDir dir;
     TestRoot root;
     VokJson json;
 };
 
-void TestVokJson::readsRecordsTheWayJsonAccessorsDo()
+void TestVokJson::oddDefinitionsStayInTheFrame()
 {
-    QJsonObject stringLen = attr("len as text", "uint8", "status_writable", "byte", 0, 0);
-    stringLen["position"] = with(stringLen["position"].toObject(), "len", "8");
-    const QJsonArray attrs{
-        with(with(attr("开关", "bool", "status_writable", "bit", 1, 0, 0), "id", 7), "desc", "电源"),
-        attr("B", "uint8", "status_writable", "byte", 1, 1), // no uint_spec
-        with(attr("C", "enum", "status_readonly", "bit", 2, 2, 0), "enum", QJsonArray{"x", "y", 3}),
-        with(attr("bool with uint_spec", "bool", "status_writable", "bit", 1, 0, 2), "uint_spec",
-             QJsonObject{{"min", 1}, {"max", 9}}),
-        with(attr("big", "uint32", "status_readonly", "byte", 4, 3), "uint_spec",
-             QJsonObject{{"min", 0}, {"max", 4294967295LL}}),
-        with(with(attr("Capital", "Enum", "status_readonly", "byte", 1, 7), "enum", QJsonArray{"a"}),
-             "uint_spec", QJsonObject{{"min", 1}, {"max", 2}}),
-        stringLen,
-        QJsonValue("not an object"),
-    };
-    const QJsonObject secondEntity{
-        {"attrs", QJsonArray{attr("ignored", "bool", "status_writable", "bit", 1, 0)}}};
-    QVERIFY(writeFile(dir.filePath("typed.json"), document(attrs, {secondEntity})));
-    QVERIFY(json.parseFile(dir.filePath("typed.json")));
-
-    const QList<json_struct> list = json.dataPoints();
-    QStringList names;
-    for (const json_struct &dp : list)
-        names.append(dp.display_name);
-    QCOMPARE(names, QStringList({"开关", "B", "C", "bool with uint_spec", "big", "Capital",
-                                 "len as text", ""}));
-    QCOMPARE(list[0].id, 7);
-    QCOMPARE(list[0].desc, QString("电源"));
-    QCOMPARE(list[1].name, QString("b"));
-    QCOMPARE(list[2].enum_values, QList<QString>({"x", "y", ""}));
-    QCOMPARE(list[3].min, qint64(0));
-    QCOMPARE(list[3].max, qint64(0));
-    QCOMPARE(list[4].max, Q_INT64_C(4294967295));
-    QVERIFY(list[5].enum_values.isEmpty());
-    QCOMPARE(list[5].max, qint64(0));
-    QCOMPARE(list[6].len, 0);
-    // Four writables, whatever their unit; each section's bits get a byte of
-    // their own, plus the byte datapoints (1 + 4 + 1 bytes).
-    QCOMPARE(json.writableCount, 4);
-    QCOMPARE(hex(json.statusTemplate()),
-             QString("FF FF 00 0E 05 00 00 00 04 00 00 00 00 00 00 00 00 00"));
-
-    // "Enum" is no type: a status frame gives it no value.
-    const QMap<QString, QString> values = json.decodeStatus(json.statusTemplate());
-    QVERIFY(values.contains("big"));
-    QVERIFY(!values.contains("Capital"));
+    // Records read the way QJsonValue's accessors do (enum texts that are no
+    // text as "", uint_spec only for numbers, a len given as text as 0, an
+    // element that is no object as an empty record), then datapoints that do
+    // not fit the frame.
+    const QJsonObject spec{{"min", 1}, {"max", 4294967295LL}};
+    QVERIFY(load({attr("b", "bool", "status_writable", 1, 0, 0, {{"uint_spec", spec}}),
+                  attr("e", "enum", "status_readonly", 2, 2, 0, {{"enum", QJsonArray{"x", "y", 3}}}),
+                  attr("big", "uint32", "status_readonly", 4, 3, bytes, {{"uint_spec", spec}}),
+                  attr("Enum", "Enum", "status_writable", 1, 7, bytes, {{"enum", QJsonArray{"a"}}, {"uint_spec", spec}}),
+                  attr("len as text", "uint8", "status_writable", "8", 0), "not an object",
+                  attr("far", "uint8", "status_writable", 1, 50), attr("five", "uint16", "status_writable", 5, 0),
+                  attr("zero", "binary", "status_writable", 0, 0), attr("before", "uint8", "status_writable", 1, -3),
+                  attr("outside area", "bool", "status_readonly", 1, 5, 30),
+                  attr("too wide", "enum", "status_readonly", 17, 5, 0), attr("negative bit", "bool", "fault", 1, 5, -1),
+                  attr("few texts", "enum", "alert", 3, 8, 0, {{"enum", QJsonArray{"a", "b"}}}),
+                  attr("huge", "binary", "fault", 2147483647, 9)}));
+    QStringList records;
+    for (const json_struct &dp : json.dataPoints().mid(0, 6))
+        records << QString("%1 %2..%3 %4 [%5]").arg(dp.display_name).arg(dp.min).arg(dp.max).arg(dp.len)
+                       .arg(dp.enum_values.join(','));
+    QCOMPARE(records, (QStringList{"b 0..0 1 []", "e 0..0 2 [x,y,]", "big 1..4294967295 4 []", "Enum 0..0 1 []",
+                                   "len as text 0..0 0 []", " 0..0 0 []"}));
+    // The length field cannot count more than 0xFFFF bytes.
+    QByteArray frame = json.statusTemplate();
+    QCOMPARE(frame.size(), 0xFFFF + 4);
+    for (const json_struct &dp : json.dataPoints()) {
+        frame = json.setBytesValue(json.setIntValue(frame, dp.display_name, 6), dp.display_name, QByteArray(8, 0x11));
+        QCOMPARE(frame.size(), 0xFFFF + 4);
+    }
+    // "five" is no number, "Enum" is no type, a value
+    // beyond the texts reads as its number, what does not fit is left out.
+    QCOMPARE(json.decodeStatus(frame), (QMap<QString, QString>{{"b", "1"}, {"e", "y"}, {"big", "286331153"},
+                                                               {"len as text", "17"}, {"far", "17"}, {"five", "4369"},
+                                                               {"few texts", "6"}}));
+    // A datapoint reaching into the checksum byte of a small frame is skipped.
+    QVERIFY(load({attr("in", "uint8", "status_writable", 1, 0), attr("far", "uint16", "status_readonly", 2, 2)}));
+    QCOMPARE(json.setIntValue(json.statusTemplate(), "far", 0x1234), json.statusTemplate());
 }
 
-void TestVokJson::parseJsonForgetsOldDefinition()
+void TestVokJson::parseForgetsTheOldDefinition()
 {
-    QSignalSpy listOk(&json, &VokJson::ListOk);
-    const QString key = "tst-vokjson-parse";
+    QList<int> announced; // sizes of the definitions ListOk gave
+    connect(&json, &VokJson::ListOk, [&announced](const QList<json_struct> &list) { announced << list.size(); });
+    const QString cache = VokFiles::definitionCache("tst-vokjson");
+    const QByteArray three = document({attr("A", "bool", "status_writable", 1, 0, 0),
+                                       attr("B", "uint8", "status_writable", 1, 1), attr("C", "uint8", "alert", 1, 2)});
     // Whatever replaces a good definition, the old one is gone; only a
     // readable JSON document is announced.
-    const struct { const char *content; bool announced; } cases[] = {
-        {nullptr, false}, // no file
-        {"{\"entities\": [", false},
-        {"[]", true},
-        {"{\"entities\": {\"attrs\": [{}]}}", true},
-    };
+    const struct { const char *content; QList<int> announced; } cases[] = {
+        {nullptr, {3}}, {"{\"entities\": [", {3}}, {"[]", {3, 0}}, {"{\"entities\": {\"attrs\": [{}]}}", {3, 0}}};
     for (const auto &c : cases) {
-        QVERIFY(writeFile(VokFiles::definitionCache(key), document(exampleAttrs())));
-        json.parseJson(key);
-        QCOMPARE(listOk.count(), 1);
-        QCOMPARE(listOk.takeFirst()[0].value<QList<json_struct>>().size(), 3);
-
-        const QString cache = VokFiles::definitionCache(key);
+        announced.clear();
+        QVERIFY(writeFile(cache, three));
+        json.parseJson("tst-vokjson");
         QVERIFY(c.content ? writeFile(cache, c.content) : QFile::remove(cache));
-        json.parseJson(key);
-        QCOMPARE(listOk.count(), int(c.announced));
-        if (c.announced)
-            QVERIFY(listOk.takeFirst()[0].value<QList<json_struct>>().isEmpty());
-        QVERIFY(json.dataPoints().isEmpty());
-        QCOMPARE(json.writableCount, 0);
-        const QByteArray empty = json.statusTemplate();
-        QCOMPARE(empty.size(), 10);
-        QCOMPARE(json.setIntValue(empty, "A", 1), empty);
-        QCOMPARE(json.setBytesValue(empty, "A", "\x01"), empty);
+        json.parseJson("tst-vokjson");
+        QCOMPARE(announced, c.announced);
+        QCOMPARE(json.dataPoints().size() + json.writableCount + json.statusTemplate().size(), 10);
     }
-
     // A key is never a path out of the cache folder.
-    QVERIFY(writeFile(root.filePath("tst-vokjson-outside.json"),
-                      document(exampleAttrs())));
-    json.parseJson("../tst-vokjson-outside");
-    QCOMPARE(listOk.count(), 0);
-    QVERIFY(json.dataPoints().isEmpty());
-}
-
-void TestVokJson::faultyDefinitionsNeverLeaveTheFrame()
-{
-    QVERIFY(load({
-        attr("far", "uint8", "status_writable", "byte", 1, 50),
-        attr("five", "uint16", "status_writable", "byte", 5, 0),
-        attr("zero", "binary", "status_writable", "byte", 0, 0),
-        attr("before", "uint8", "status_writable", "byte", 1, -3),
-        attr("outside area", "bool", "status_readonly", "bit", 1, 5, 30),
-        attr("too wide", "enum", "status_readonly", "bit", 17, 5, 0),
-        attr("negative bit", "bool", "status_readonly", "bit", 1, 5, -1),
-        with(attr("few texts", "enum", "alert", "bit", 3, 8, 0), "enum", QJsonArray{"a", "b"}),
-        attr("huge", "binary", "fault", "byte", 2147483647, 9),
-    }));
-    const QByteArray empty = json.statusTemplate();
-    // The length field cannot count more than 0xFFFF bytes.
-    QCOMPARE(empty.size(), 0xFFFF + 4);
-    QCOMPARE(int(VokTool().getUint16(empty, 2)) + 4, empty.size());
-
-    QByteArray frame = empty;
-    for (const json_struct &dp : json.dataPoints()) {
-        frame = json.setIntValue(frame, dp.display_name, 6);
-        frame = json.setBytesValue(frame, dp.display_name, QByteArray(8, '\x11'));
-        QCOMPARE(frame.size(), empty.size());
-    }
-    // "five" has no usable length for a number, but its five bytes take bytes.
-    QCOMPARE(hex(frame.mid(9, 5)), QString("11 11 11 11 11"));
-    QCOMPARE(frame.at(9 + 50), '\x11'); // "far" lies inside this large frame
-
-    const QMap<QString, QString> values = json.decodeStatus(frame);
-    QCOMPARE(values.value("few texts"), QString("6")); // beyond the texts: the number
-    for (const char *unfit : {"zero", "before", "outside area", "too wide", "negative bit", "huge"})
-        QVERIFY2(!values.contains(unfit), unfit);
-
-    // A datapoint reaching into the checksum byte of a small frame is skipped.
-    QVERIFY(load({attr("in", "uint8", "status_writable", "byte", 1, 0),
-                  attr("far", "uint16", "status_readonly", "byte", 2, 2)}));
-    QCOMPARE(json.setIntValue(json.statusTemplate(), "far", 0x1234), json.statusTemplate());
+    QVERIFY(writeFile(root.filePath("outside.json"), three));
+    json.parseJson("../outside");
+    QCOMPARE(json.dataPoints().size(), 0);
 }
 
 void TestVokJson::randomDefinitionsRoundTrip()
 {
     const quint32 seed = QRandomGenerator::global()->generate();
     QRandomGenerator random(seed);
-    const QString context = QString("seed %1").arg(seed);
-
+    const QByteArray context = "seed " + QByteArray::number(seed);
+    const char *const dataTypes[] = {"bool", "enum", "uint8", "uint16", "uint32", "binary"};
     for (int round = 0; round < 100; ++round) {
-        // Sections in order (so writable datapoints come first in the list),
-        // each its bit area first and then its byte datapoints.
+        // Sections in order, writable first as control frames address them by
+        // position; each its bit fields (kinds 0 and 1) and then, in the status
+        // sections, its byte datapoints.
         QJsonArray attrs;
-        QMap<QString, QVariant> values; // a number, or bytes for a binary datapoint
-        QMap<QString, QString> expected;
-        int offset = 0;
-        int writableEnd = 0;
-        int writable = 0;
-        for (const QString type : {"status_writable", "status_readonly", "alert", "fault"}) {
-            const bool withBytes = type.startsWith("status");
-            int bit = 0;
-            for (int i = random.bounded(withBytes ? 6 : 4); i > 0; --i) {
-                const QString name = QString("p%1").arg(attrs.size());
-                const bool isBool = random.bounded(2);
-                const int len = isBool ? 1 : 1 + random.bounded(5);
-                QJsonArray texts;
-                for (int t = isBool ? 0 : 1 + random.bounded(1 << len); t > 0; --t)
-                    texts.append(QString("%1-%2").arg(name).arg(texts.size()));
-                const int value = random.bounded(isBool ? 2 : texts.size());
-                const QJsonObject bits = attr(name, isBool ? "bool" : "enum", type, "bit", len, offset, bit);
-                attrs.append(isBool ? bits : with(bits, "enum", texts));
-                values[name] = value;
-                expected[name] = isBool ? QString::number(value) : texts[value].toString();
-                bit += len;
-            }
-            offset += (bit + 7) / 8;
-            for (int i = withBytes ? random.bounded(4) : 0; i > 0; --i) {
-                const QString name = QString("p%1").arg(attrs.size());
-                const int kind = random.bounded(4);
-                const int len = kind == 0 ? 1 : kind == 1 ? 2 : kind == 2 ? 4 : 1 + random.bounded(6);
-                if (kind < 3) {
-                    const char *dataType = kind == 0 ? "uint8" : kind == 1 ? "uint16" : "uint32";
-                    attrs.append(attr(name, dataType, type, "byte", len, offset));
-                    values[name] = qint64(random.generate64() % (quint64(1) << (8 * len)));
-                    expected[name] = values[name].toString();
-                } else {
-                    attrs.append(attr(name, "binary", type, "byte", len, offset));
-                    QByteArray value(len, '\0');
-                    for (char &c : value)
-                        c = char(random.bounded(256));
-                    values[name] = value;
-                    expected[name] = QString::fromLatin1(value.toHex());
-                }
-                offset += len;
-            }
-            if (type == "status_writable") {
-                writableEnd = offset;
-                writable = attrs.size();
-            }
-        }
-        QVERIFY2(load(attrs), qPrintable(context));
-
-        QByteArray status = json.statusTemplate();
-        QCOMPARE(status.size(), offset + 10);
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            status = it->type() == QVariant::ByteArray
-                         ? json.setBytesValue(status, it.key(), it->toByteArray())
-                         : json.setIntValue(status, it.key(), it->toLongLong());
-        QVERIFY2(json.decodeStatus(status) == expected, qPrintable(context));
-
-        // The writable section of the status data is the values part of a
-        // control frame that carries every writable datapoint (p0 ... ).
-        const int maskBytes = (writable + 7) / 8;
-        QByteArray mask(maskBytes, '\0');
-        QMap<QString, QString> expectedControl;
-        for (int i = 0; i < writable; ++i) {
-            mask[maskBytes - 1 - i / 8] = char(mask[maskBytes - 1 - i / 8] | (1 << (i % 8)));
-            expectedControl[QString("p%1").arg(i)] = expected[QString("p%1").arg(i)];
-        }
-        const QByteArray control = controlFrame(mask + status.mid(9, writableEnd));
-        QVERIFY2(json.decodeControl(control) == expectedControl, qPrintable(context));
-    }
-}
-
-void TestVokJson::randomControlsEncodeAndDecode()
-{
-    const quint32 seed = QRandomGenerator::global()->generate();
-    QRandomGenerator random(seed);
-    const QString context = QString("seed %1").arg(seed);
-
-    for (int round = 0; round < 100; ++round) {
-        // Writable bit fields packed from bit 0, then byte datapoints, then a
-        // read-only one that no control may carry.
-        QJsonArray attrs;
-        int bit = 0;
-        for (int i = random.bounded(12); i > 0; --i) {
-            const int len = 1 + random.bounded(4);
-            QJsonArray texts;
-            for (int t = 0; t < 1 << len; ++t)
-                texts.append(QString("t%1").arg(t));
-            attrs.append(with(attr(QString("p%1").arg(attrs.size()), len == 1 ? "bool" : "enum",
-                                   "status_writable", "bit", len, 0, bit),
-                              "enum", texts));
-            bit += len;
-        }
-        int offset = (bit + 7) / 8;
-        for (int i = random.bounded(6); i > 0; --i) {
-            const int kind = random.bounded(4);
-            const int len = kind < 3 ? 1 << kind : 1 + random.bounded(5);
-            const char *dataType = kind == 0 ? "uint8" : kind == 1 ? "uint16" : kind == 2 ? "uint32" : "binary";
-            attrs.append(attr(QString("p%1").arg(attrs.size()), dataType, "status_writable", "byte", len, offset));
-            offset += len;
-        }
-        const int writable = attrs.size();
-        attrs.append(attr("ro", "uint8", "status_readonly", "byte", 1, offset));
-        QVERIFY2(load(attrs), qPrintable(context));
-
-        // A random subset of the writable datapoints, each with a random value.
         QList<VokJson::ControlValue> values;
         QMap<QString, QString> expected;
-        for (const json_struct &dp : json.dataPoints().mid(0, writable)) {
+        int offset = 0, writableEnd = 0, writable = 0;
+        for (const QByteArray type : {"status_writable", "status_readonly", "alert", "fault"}) {
+            QList<int> kinds;
+            for (int i = random.bounded(13); i > 0; --i)
+                kinds << random.bounded(type.startsWith("status") ? 6 : 2);
+            std::sort(kinds.begin(), kinds.end());
+            int bit = 0; // -1 once the bit area is closed
+            for (int kind : kinds) {
+                const QString name = QString("p%1").arg(attrs.size());
+                const int len = kind < 2 ? 1 + kind * random.bounded(5) : kind < 5 ? 1 << (kind - 2) : 1 + random.bounded(6);
+                QJsonArray texts;
+                for (int t = kind == 1 ? 1 + random.bounded(1 << len) : 0; t > 0; --t)
+                    texts.append(name + QString::number(t));
+                VokJson::ControlValue v{name, kind < 2 ? random.bounded(kind ? texts.size() : 2)
+                                                       : qint64(random.generate64() % (quint64(1) << (8 * qMin(len, 4)))), {}};
+                for (int b = kind == 5 ? len : 0; b > 0; --b)
+                    v.bytes.append(char(random.bounded(256)));
+                if (kind > 1 && bit >= 0)
+                    std::tie(offset, bit) = std::make_tuple(offset + (bit + 7) / 8, -1);
+                attrs.append(attr(name, dataTypes[kind], type, len, offset, kind < 2 ? bit : bytes, {{"enum", texts}}));
+                expected[name] = kind == 1 ? texts[int(v.number)].toString()
+                                           : kind == 5 ? QString(v.bytes.toHex()) : QString::number(v.number);
+                values << v;
+                (kind < 2 ? bit : offset) += len;
+            }
+            offset += bit > 0 ? (bit + 7) / 8 : 0;
+            if (type == "status_writable")
+                std::tie(writableEnd, writable) = std::make_tuple(offset, attrs.size());
+        }
+        QVERIFY2(load(attrs), context);
+        QByteArray status = json.statusTemplate();
+        QCOMPARE(status.size(), offset + 10);
+        for (const VokJson::ControlValue &v : values)
+            status = set(status, v);
+        QVERIFY2(json.decodeStatus(status) == expected, context);
+
+        // A control of some writable datapoints carries the writable section
+        // of a status frame with only their values, behind a mask of them.
+        QByteArray mask((writable + 7) / 8, '\0'), partial = json.statusTemplate(), payload;
+        QList<VokJson::ControlValue> some;
+        QMap<QString, QString> expectedSome;
+        for (int i = 0; i < writable; ++i) {
             if (random.bounded(3) == 0)
                 continue;
-            VokJson::ControlValue value{dp.display_name, 0, {}};
-            if (dp.isBinary()) {
-                value.bytes.resize(dp.len);
-                for (char &c : value.bytes)
-                    c = char(random.bounded(256));
-                expected[dp.display_name] = QString::fromLatin1(value.bytes.toHex());
-            } else {
-                const int bits = dp.isBitField() ? dp.len : 8 * dp.len;
-                value.number = qint64(random.generate64() % (quint64(1) << bits));
-                expected[dp.display_name] = dp.isEnum() ? dp.enum_values.at(int(value.number))
-                                                        : QString::number(value.number);
-            }
-            values << value;
+            some << values[i];
+            expectedSome[values[i].displayName] = expected[values[i].displayName];
+            mask[mask.size() - 1 - i / 8] = char(mask.at(mask.size() - 1 - i / 8) | (1 << (i % 8)));
+            partial = set(partial, values[i]);
         }
-        QByteArray payload;
         QString error;
-        QVERIFY2(json.encodeControl(values, &payload, &error), qPrintable(context + error));
-        QCOMPARE(payload.size(), int(json.controlPayloadSize()));
-        QVERIFY2(json.decodeControl(controlFrame(payload)) == expected, qPrintable(context));
-
-        // A value one past its field, a read-only datapoint and a repeated
-        // name are refused.
-        if (!values.isEmpty()) {
-            VokJson::ControlValue tooBig = values.first();
-            const json_struct *dp = json.findDataPoint(tooBig.displayName);
-            tooBig.number = qint64(1) << (dp->isBitField() ? dp->len : 8 * dp->len);
-            tooBig.bytes.append('\0');
-            QVERIFY2(!json.encodeControl({tooBig}, &payload, &error), qPrintable(context));
-            QVERIFY2(!json.encodeControl(values + values.mid(0, 1), &payload, &error), qPrintable(context));
-        }
-        QVERIFY2(!json.encodeControl({{"ro", 1, {}}}, &payload, &error), qPrintable(context));
+        QVERIFY2(json.encodeControl(some, &payload, &error), context + error.toUtf8());
+        QVERIFY2(payload == mask + partial.mid(9, writableEnd), context);
+        QVERIFY2(json.decodeControl(controlFrame(payload)) == expectedSome, context);
     }
 }
 
-void TestVokJson::sampleDefinitionAndTruncatedFrames()
+void TestVokJson::sampleDefinition()
 {
     QVERIFY(json.parseFile(TestRoot::shipped("datapoints/5f0c2e7d9b1a4c83a6e2d4f7b8c90e15.json")));
-    const QList<json_struct> list = json.dataPoints();
-    QCOMPARE(list.size(), 19);
-    // Writable datapoints first, as control frames address them by position.
-    for (int i = 0; i < list.size(); ++i)
-        QCOMPARE(list[i].type == "status_writable", i < json.writableCount);
-
-    // Every datapoint, filled with ones, owns distinct bits of the status data.
-    const QByteArray empty = json.statusTemplate();
-    QCOMPARE(empty.size(), 28);
-    QByteArray seen(empty.size(), '\0');
-    QByteArray status = empty; // every value small but non-zero
-    for (const json_struct &dp : list) {
-        const bool binary = dp.data_type == "binary";
-        const QByteArray one = binary ? json.setBytesValue(empty, dp.display_name, QByteArray(dp.len, '\xFF'))
-                                      : json.setIntValue(empty, dp.display_name, -1);
-        QCOMPARE(one.size(), empty.size());
-        bool wroteSomething = false;
-        for (int i = 9; i < one.size() - 1; ++i) {
-            QVERIFY2(!(seen.at(i) & one.at(i)), qPrintable(dp.display_name));
-            seen[i] = char(seen.at(i) | one.at(i));
-            wroteSomething = wroteSomething || one.at(i);
-        }
-        QVERIFY2(wroteSomething, qPrintable(dp.display_name));
-        status = binary ? json.setBytesValue(status, dp.display_name, "\x01\x02\x03")
-                        : json.setIntValue(status, dp.display_name, 1);
-    }
-    const QMap<QString, QString> fullStatus = json.decodeStatus(status);
-    QCOMPARE(fullStatus.size(), list.size());
+    // Values at their limits are taken; one past a limit, a repeated, a
+    // read-only or an unknown datapoint is refused.
+    QByteArray payload;
+    QString error;
+    QVERIFY2(json.encodeControl({{"模式", 4, {}}, {"定时关机", 65535, {}}, {"灯光颜色", 0, "ABC"}}, &payload, &error),
+             qPrintable(error));
+    const QList<QList<VokJson::ControlValue>> refused{{{"模式", 5, {}}}, {{"风速", 3, {}}}, {{"定时关机", 65536, {}}},
+                                                      {{"灯光颜色", 0, "ABCD"}}, {{"开关", 1, {}}, {"开关", 1, {}}},
+                                                      {{"开关", 2, {}}}, {{"缺水", 0, {}}}, {{"无此", 0, {}}}};
+    for (const QList<VokJson::ControlValue> &values : refused)
+        QVERIFY2(!json.encodeControl(values, &payload, &error), qPrintable(values.first().displayName));
 
     // Every writable datapoint present, every value non-zero; the mask's
     // four top bits stand for no writable datapoint and are ignored.
-    const QByteArray control = controlFrame(QByteArray::fromHex(
-        "FF FF  05 3F  50  02 D0  EE 6B 28 00  0A B0 FF"));
-    const QMap<QString, QString> full = json.decodeControl(control);
-    QCOMPARE(full, (QMap<QString, QString>{
-                       {"开关", "1"}, {"童锁", "1"}, {"负离子", "1"}, {"紫外杀菌", "1"},
-                       {"夜灯", "1"}, {"提示音", "1"}, {"模式", "节能"}, {"风速", "高"},
-                       {"目标湿度", "80"}, {"定时关机", "720"},
-                       {"预约开机时间", "4000000000"}, {"灯光颜色", "0ab0ff"}}));
+    const QByteArray control = controlFrame(QByteArray::fromHex("FF FF  05 3F  50  02 D0  EE 6B 28 00  0A B0 FF"));
+    QCOMPARE(json.decodeControl(control),
+             (QMap<QString, QString>{{"开关", "1"}, {"童锁", "1"}, {"负离子", "1"}, {"紫外杀菌", "1"}, {"夜灯", "1"},
+                                     {"提示音", "1"}, {"模式", "节能"}, {"风速", "高"}, {"目标湿度", "80"},
+                                     {"定时关机", "720"}, {"预约开机时间", "4000000000"}, {"灯光颜色", "0ab0ff"}}));
 
-    // A cut frame (its last byte taken as checksum) gives a subset of the
-    // values, each one read from where it belongs.
-    for (int size = 0; size < control.size(); ++size) {
-        const QMap<QString, QString> part = json.decodeControl(control.left(size));
-        for (auto it = part.cbegin(); it != part.cend(); ++it)
-            QVERIFY2(full.value(it.key()) == it.value(), qPrintable(QString("size %1").arg(size)));
-        if (size < 12)
-            QVERIFY(part.isEmpty());
-    }
-    for (int size = 0; size < status.size(); ++size) {
-        const QMap<QString, QString> part = json.decodeStatus(status.left(size));
-        for (auto it = part.cbegin(); it != part.cend(); ++it)
-            QVERIFY2(fullStatus.value(it.key()) == it.value(), qPrintable(QString("size %1").arg(size)));
-        QVERIFY(part.size() < fullStatus.size());
+    // A cut frame (its last byte taken as checksum) gives fewer values, each
+    // one read from where it belongs.
+    QByteArray status = json.statusTemplate(); // every value small but non-zero
+    for (const json_struct &dp : json.dataPoints())
+        status = set(status, {dp.display_name, 1, dp.isBinary() ? "\x01\x02\x03" : ""});
+    for (const auto &[frame, decode] : {std::pair{control, &VokJson::decodeControl}, {status, &VokJson::decodeStatus}}) {
+        const QMap<QString, QString> whole = (json.*decode)(frame);
+        for (int size = 0; size < frame.size(); ++size) {
+            const QMap<QString, QString> part = (json.*decode)(frame.left(size));
+            for (auto it = part.cbegin(); it != part.cend(); ++it)
+                QVERIFY2(whole.value(it.key()) == it.value(), qPrintable(QString("size %1").arg(size)));
+            QVERIFY(part.size() < whole.size());
+        }
     }
 }
 
