@@ -9,15 +9,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QList<QByteArray> chunks =
-        FuzzInput::pieces(QByteArray::fromRawData(reinterpret_cast<const char *>(data), int(size)));
     ChunkSource port;
     VokFramer framer(&port);
     QList<QByteArray> frames;
-    QObject::connect(&framer, &VokFramer::LineDataReady,
-                     [&frames](const QByteArray &frame) { frames.append(frame); });
+    QObject::connect(&framer, &VokFramer::LineDataReady, [&frames](const QByteArray &frame) { frames.append(frame); });
     ReferenceFramer reference;
-    for (const QByteArray &chunk : chunks) {
+    for (const QByteArray &chunk : FuzzInput::pieces(QByteArray::fromRawData(reinterpret_cast<const char *>(data), int(size)))) {
         emit port.DataReady(chunk);
         reference.feed(chunk);
     }

@@ -15,52 +15,36 @@
 // Every input means something, so the fuzzer is free to mutate anything.
 namespace FuzzInput {
 
-// The text before the first NUL byte (all of it when there is none).
-inline QByteArray document(const QByteArray &input)
-{
-    const int nul = input.indexOf('\0');
-    return nul < 0 ? input : input.left(nul);
-}
-
-// What follows the first NUL byte.
-inline QByteArray rest(const QByteArray &input)
-{
-    const int nul = input.indexOf('\0');
-    return nul < 0 ? QByteArray() : input.mid(nul + 1);
-}
-
 // Length-prefixed pieces; the last one keeps whatever bytes are left.
 inline QList<QByteArray> pieces(const QByteArray &bytes)
 {
     QList<QByteArray> result;
-    for (int pos = 0; pos < bytes.size();) {
-        const int size = quint8(bytes.at(pos++));
-        result.append(bytes.mid(pos, size));
-        pos += size;
-    }
+    for (int pos = 0; pos < bytes.size(); pos += quint8(bytes.at(pos)) + 1)
+        result.append(bytes.mid(pos + 1, quint8(bytes.at(pos))));
     return result;
 }
 
-// A folder for the files a target writes every run (a settings file saved
-// with a product key is synced to disk): on a memory file system where
-// there is one, removed when the fuzzer exits.
-inline QTemporaryDir *scratchFolder()
+// Writes the document (the text before the first NUL byte, all of it when
+// there is none) to a fresh file name in a scratch folder, as QSettings keeps
+// files it has read by name, and gives the pieces after it. The folder is on
+// a memory file system where there is one and goes when the fuzzer exits;
+// the previous run's file goes now. Empty when nothing could be written.
+inline QString writeDocument(const uint8_t *data, size_t size, const char *suffix, QList<QByteArray> *after)
 {
-    static QTemporaryDir *folder = nullptr;
-    const QString shm = QStringLiteral("/dev/shm");
-    folder = QFileInfo(shm).isWritable() ? new QTemporaryDir(shm + "/vok-fuzz-XXXXXX")
-                                         : new QTemporaryDir;
-    std::atexit([] { delete folder; });
-    return folder;
-}
-
-// Writes the input's document to path, replacing what was there; false
-// when the file cannot be written.
-inline bool writeDocument(const QString &path, const QByteArray &input)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-           && file.write(document(input)) >= 0;
+    static QTemporaryDir *folder = [] {
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+        std::atexit([] { delete folder; });
+        return QFileInfo("/dev/shm").isWritable() ? new QTemporaryDir("/dev/shm/vok-fuzz-XXXXXX") : new QTemporaryDir;
+    }();
+    static int runs = 0;
+    const QByteArray input = QByteArray::fromRawData(reinterpret_cast<const char *>(data), int(size));
+    const int nul = input.indexOf('\0');
+    *after = nul < 0 ? QList<QByteArray>() : pieces(input.mid(nul + 1));
+    QFile::remove(folder->filePath(QString::number(runs - 1) + suffix));
+    QFile file(folder->filePath(QString::number(runs++) + suffix));
+    if (!file.open(QIODevice::WriteOnly) || file.write(nul < 0 ? input : input.left(nul)) < 0)
+        return QString();
+    return file.fileName();
 }
 
 // A broken promise of the code under test: stop so that the fuzzer keeps
