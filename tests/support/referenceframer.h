@@ -24,11 +24,10 @@ public:
             }
             buffer.append(byte);
             escapePending = byte == char(0xFF);
-            resynchronise();
-            if (buffer.size() == 4 && length() == 0) {
+            // Resynchronise: drop bytes up to the next FF, and give up a
+            // header of len 0 for the next FF after its first byte.
+            while (!buffer.isEmpty() && (buffer.at(0) != char(0xFF) || (buffer.size() == 4 && length() == 0)))
                 buffer.remove(0, 1);
-                resynchronise();
-            }
             if (buffer.size() > 4 && buffer.size() == length() + 4) {
                 frames.append(buffer);
                 buffer.clear();
@@ -37,11 +36,6 @@ public:
     }
 
 private:
-    void resynchronise()
-    {
-        while (!buffer.isEmpty() && buffer.at(0) != char(0xFF))
-            buffer.remove(0, 1);
-    }
     int length() const { return (quint8(buffer.at(2)) << 8) | quint8(buffer.at(3)); }
 
     QByteArray buffer;
