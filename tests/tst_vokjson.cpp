@@ -75,10 +75,9 @@ void TestVokJson::oddDefinitionsStayInTheFrame()
     // The length field cannot count more than 0xFFFF bytes.
     QByteArray frame = json.statusTemplate();
     QCOMPARE(frame.size(), 0xFFFF + 4);
-    for (const json_struct &dp : json.dataPoints()) {
+    // (The fuzz target checks that no write leaves the status data.)
+    for (const json_struct &dp : json.dataPoints())
         frame = json.setBytesValue(json.setIntValue(frame, dp.display_name, 6), dp.display_name, QByteArray(8, 0x11));
-        QCOMPARE(frame.size(), 0xFFFF + 4);
-    }
     // "five" is no number, "Enum" is no type, a value
     // beyond the texts reads as its number, what does not fit is left out.
     QCOMPARE(json.decodeStatus(frame), (QMap<QString, QString>{{"b", "1"}, {"e", "y"}, {"big", "286331153"},
