@@ -12,7 +12,6 @@
 #include <QTcpSocket>
 #include <QtTest>
 
-#include <climits>
 #include <memory>
 
 #include <fcntl.h>
@@ -151,7 +150,7 @@ private slots:
 
     void logsEachRequestLine()
     {
-        service->readLog(INT_MAX, 0);
+        service->readLog(1000, 0);
         const int sizes[] = {body(service->exchange(get("tst-ok"))).size(),
                              body(service->exchange("\x01\x7f\r\n\r\n")).size()};
         QCOMPARE(service->readLog(2), "127.0.0.1 \"" + okLine + "\" 200 " + QByteArray::number(sizes[0])
@@ -196,7 +195,7 @@ private slots:
             if (readerGone)
                 break;
             // Once the reader catches up, the count of lost lines comes first.
-            logged.readLog(INT_MAX, 0);
+            logged.readLog(1000, 0);
             logged.exchange(get("tst-ok"));
             const QString log = QString::fromLatin1(logged.readLog(2));
             QVERIFY2(QRegularExpression("^\\([1-9]\\d* log lines dropped\\)\n127\\.0\\.0\\.1 \"GET ").match(log).hasMatch(),
@@ -257,13 +256,11 @@ private slots:
     {
         QVERIFY(writeFile(served("tst-other"), "{\"other\": 2}"));
         VokJson json;
-        QSignalSpy stat(&json, &VokJson::json_stat);
         json.setServiceHost(QString("127.0.0.1:%1").arg(service->port));
         json.requestJson("tst-ok");
         json.requestJson("tst-other");
-        QTRY_COMPARE_WITH_TIMEOUT(stat.count(), 2, 20000);
-        QCOMPARE(readFile(VokFiles::definitionCache("tst-ok")), definition);
-        QCOMPARE(readFile(VokFiles::definitionCache("tst-other")), QByteArray("{\"other\": 2}"));
+        QTRY_COMPARE_WITH_TIMEOUT(readFile(VokFiles::definitionCache("tst-other")), QByteArray("{\"other\": 2}"), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(readFile(VokFiles::definitionCache("tst-ok")), definition, 20000);
     }
 };
 
