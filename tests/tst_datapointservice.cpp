@@ -115,7 +115,7 @@ private slots:
         QTest::newRow("definition") << get("tst-ok") << 200;
         QTest::newRow("LF only") << okLine + "\nHost: 127.0.0.1\n\n" << 200;
         QTest::newRow("LF, then CRLF") << okLine + "\nHost: 127.0.0.1\n\r\n" << 200;
-        QTest::newRow("CR only") << okLine + "\rHost: 127.0.0.1\r\r\n\r\n" << 400;
+        QTest::newRow("CR alone ends no line") << okLine + "\r\nHost: 127.0.0.1\rX: y\r\n\r\n" << 400;
         QTest::newRow("key out of the folder") << get("../secret") << 404;
         QTest::newRow("link out of the folder") << get("link") << 404;
         QTest::newRow("other version") << QByteArray(okLine).replace("1.1", "2.0") + "\n\n" << 400;
