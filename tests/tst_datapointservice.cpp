@@ -20,7 +20,8 @@
 namespace {
 
 const QByteArray definition = "{ \"entities\" : [] ,\n \"名称\": \"加湿器\" }  \n";
-const QByteArray older = "{\"old\": \"" + QByteArray(100, 'x') + "\"}"; // longer than definition
+// Cached before each fetch; longer than definition, so that a refetch must truncate.
+const QByteArray older = "{\"old\": \"" + QByteArray(100, 'x') + "\"}";
 const QByteArray okLine = "GET /v2/datapoint?product_key=tst-ok&format=json HTTP/1.1";
 
 QByteArray get(const QByteArray &key) { return QByteArray(okLine).replace("tst-ok", key) + "\r\nHost: 127.0.0.1\r\n\r\n"; }
@@ -37,7 +38,7 @@ QByteArray readUntilClosed(QTcpSocket &socket)
 int status(const QByteArray &answer) { return answer.startsWith("HTTP/1.1 ") ? answer.mid(9, 3).toInt() : 0; }
 QByteArray body(const QByteArray &answer) { return answer.mid(answer.indexOf("\r\n\r\n") + 4); }
 
-// The service on a free port, its standard output on a small pipe the test reads.
+// The service on a free port, its standard output on a pipe the test reads.
 struct Service
 {
     Service(const QString &folder, const QStringList &options = {})
