@@ -1,48 +1,85 @@
-// The local datapoint service over real HTTP on 127.0.0.1, and VokJson
-// fetching definitions from it.
+// The local datapoint service over real HTTP on 127.0.0.1, under misuse
+// too, and VokJson fetching definitions from it.
 
 #include "datapoint/vokjson.h"
 #include "protocol/vokfiles.h"
-#include "support/httpexchange.h"
 #include "support/testroot.h"
 
-#include <QDir>
-#include <QFile>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QNetworkAccessManager>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QtTest>
+
+#include <memory>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
 
 namespace {
 
-QByteArray get(const QByteArray &target)
+const QByteArray definition = "{ \"entities\" : [] ,\n \"名称\": \"加湿器\" }  \n";
+// Cached before each fetch; longer than definition, so that a refetch must truncate.
+const QByteArray older = "{\"old\": \"" + QByteArray(100, 'x') + "\"}";
+const QByteArray okLine = "GET /v2/datapoint?product_key=tst-ok&format=json HTTP/1.1";
+
+QByteArray get(const QByteArray &key) { return QByteArray(okLine).replace("tst-ok", key) + "\r\nHost: 127.0.0.1\r\n\r\n"; }
+
+// Everything the server sends until it closes the connection; nothing if it keeps it open.
+QByteArray readUntilClosed(QTcpSocket &socket)
 {
-    return "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    QByteArray data;
+    while (socket.waitForReadyRead(20000)) // false once the server has closed
+        data += socket.readAll();
+    return socket.state() == QAbstractSocket::UnconnectedState ? data + socket.readAll() : QByteArray();
 }
 
-QByteArray definitionTarget(const QByteArray &encodedKey)
-{
-    return "/v2/datapoint?product_key=" + encodedKey + "&format=json";
-}
+int status(const QByteArray &answer) { return answer.startsWith("HTTP/1.1 ") ? answer.mid(9, 3).toInt() : 0; }
+QByteArray body(const QByteArray &answer) { return answer.mid(answer.indexOf("\r\n\r\n") + 4); }
 
-// A VokJson fetching from one host, with its json_stat signals recorded.
-struct Fetcher
+// The service on a free port, its standard output on a pipe the test reads.
+struct Service
 {
-    explicit Fetcher(quint16 port) : stat(&json, &VokJson::json_stat)
+    Service(const QString &folder, const QStringList &options = {})
     {
-        json.setServiceHost(QString("127.0.0.1:%1").arg(port));
+        if (::pipe2(log, O_CLOEXEC) != 0)
+            return;
+        process.setStandardOutputFile(QString("/proc/self/fd/%1").arg(log[1]));
+        process.start(QCoreApplication::applicationDirPath() + "/vok-datapoint-service",
+                      QStringList{"--port", "0", "--dir", folder} + options);
+        ::close(log[1]); // the child has its own
+        port = quint16(QRegularExpression("127\\.0\\.0\\.1:(\\d+)").match(readLog(1)).captured(1).toUInt());
     }
-    // True once every fetch has ended (each keeps a network manager until then).
-    bool ended() const { return json.findChildren<QNetworkAccessManager *>().isEmpty(); }
+    ~Service()
+    {
+        process.kill();
+        process.waitForFinished();
+        ::close(log[0]);
+    }
+    // The log until it has that many lines, or nothing more comes in timeoutMs.
+    QByteArray readLog(int lines, int timeoutMs = 20000)
+    {
+        QByteArray data;
+        pollfd ready{log[0], POLLIN, 0};
+        char chunk[4096];
+        ssize_t n = 0;
+        while (data.count('\n') < lines && ::poll(&ready, 1, timeoutMs) == 1
+               && (n = ::read(log[0], chunk, sizeof chunk)) > 0)
+            data.append(chunk, int(n));
+        return data;
+    }
+    QByteArray exchange(const QByteArray &request) const
+    {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        socket.write(request);
+        return readUntilClosed(socket);
+    }
 
-    VokJson json;
-    QSignalSpy stat;
+    QProcess process;
+    int log[2] = {-1, -1};
+    quint16 port = 0;
 };
 
 } // namespace
@@ -50,269 +87,167 @@ struct Fetcher
 class TestDatapointService : public QObject
 {
     Q_OBJECT
-private slots:
-    void initTestCase();
-    void cleanupTestCase();
 
-    void refusesBadRequests_data();
-    void refusesBadRequests();
-    void servesSeveralClientsAtOnce();
-    void logsOneLinePerRequest();
-    void rejectsBadOptions_data();
-    void rejectsBadOptions();
-
-    void fetchOutcomes_data();
-    void fetchOutcomes();
-    void refetchTruncatesAndOverlappingFetchesKeepTheirKeys();
-    void keyCannotLeaveTheCacheFolder();
-    void unreachableServiceGivesNoSignal();
-
-private:
-    QString servedFile(const QString &key) const { return served.filePath(key + ".json"); }
+    QString served(const QString &key = {}) const { return root.filePath("served/" + key + ".json"); }
+    QString folder() const { return root.filePath("served"); }
 
     QTemporaryDir root;
     TestRoot files; // the fetch cache
-    QDir served;
-    QProcess service;
-    QByteArray serviceLog;
-    quint16 port = 0;
-};
+    std::unique_ptr<Service> service;
+    QTcpServer silent; // accepts connections, never answers
 
-void TestDatapointService::initTestCase()
-{
-    QVERIFY(root.isValid() && files.isValid());
-    QVERIFY(QDir(root.path()).mkdir("served"));
-    served.setPath(root.filePath("served"));
-    QVERIFY(writeFile(root.filePath("secret.json"), "{\"secret\": true}"));
-    QVERIFY(QFile::link(root.filePath("secret.json"), servedFile("link")));
-    QVERIFY(writeFile(servedFile("tst-dps-ok"), "{}"));
-
-    connect(&service, &QProcess::readyReadStandardOutput, this,
-            [this] { serviceLog += service.readAllStandardOutput(); });
-    service.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    service.start(QCoreApplication::applicationDirPath() + "/vok-datapoint-service",
-                  {"--port", "0", "--dir", served.path()});
-    QVERIFY(service.waitForStarted(10000));
-    const QRegularExpression listening("listening on 127\\.0\\.0\\.1:(\\d+)");
-    QTRY_VERIFY_WITH_TIMEOUT(listening.match(serviceLog).hasMatch(), 20000);
-    port = quint16(listening.match(serviceLog).captured(1).toUInt());
-    QVERIFY(port != 0);
-}
-
-void TestDatapointService::cleanupTestCase()
-{
-    service.terminate();
-    QVERIFY(service.waitForFinished(10000));
-}
-
-void TestDatapointService::refusesBadRequests_data()
-{
-    const QByteArray ok = definitionTarget("tst-dps-ok");
-    const QByteArray secret = root.filePath("secret").toUtf8();
-    QTest::addColumn<QByteArray>("request");
-    QTest::addColumn<int>("status");
-    QTest::newRow("unknown key") << get(definitionTarget("tst-dps-nothing")) << 404;
-    // Keys naming a file outside the served folder, plain and encoded; "link" links out of it.
-    for (const QByteArray &key : {QByteArray("../secret"), QByteArray("..%2Fsecret"), secret,
-                                  QUrl::toPercentEncoding(QString::fromUtf8(secret)),
-                                  QByteArray("..%5Csecret"), QByteArray("link")})
-        QTest::newRow(key.constData()) << get(definitionTarget(key)) << 404;
-    QTest::newRow("garbage") << QByteArray("\x01\x02 hello\r\n\r\n") << 400;
-    QTest::newRow("no version") << QByteArray("GET " + ok + "\r\n\r\n") << 400;
-    QTest::newRow("other version") << QByteArray("GET " + ok + " HTTP/2.0\r\n\r\n") << 400;
-    QTest::newRow("header without colon") << QByteArray("GET " + ok + " HTTP/1.1\r\nHost\r\n\r\n") << 400;
-    QTest::newRow("bare CR") << QByteArray("GET " + ok + " HTTP/1.1\rX: y\r\n\r\n") << 400;
-    QTest::newRow("no key") << get("/v2/datapoint?format=json") << 400;
-    QTest::newRow("other format") << get("/v2/datapoint?product_key=tst-dps-ok&format=xml") << 400;
-    QTest::newRow("POST") << QByteArray("POST " + ok + " HTTP/1.1\r\nContent-Length: 0\r\n\r\n") << 405;
-    QTest::newRow("HEAD") << QByteArray("HEAD " + ok + " HTTP/1.1\r\n\r\n") << 405;
-    QTest::newRow("other path") << get("/v2/datapoints?product_key=tst-dps-ok&format=json") << 404;
-    QTest::newRow("root") << get("/") << 404;
-    QTest::newRow("oversized") << QByteArray("GET " + ok + " HTTP/1.1\r\nX: " + QByteArray(20000, 'a')
-                                             + "\r\n\r\n") << 431;
-    QTest::newRow("oversized, no end") << QByteArray(20000, 'G') << 431;
-}
-
-void TestDatapointService::refusesBadRequests()
-{
-    QFETCH(QByteArray, request);
-    QFETCH(int, status);
-    const QByteArray answer = HttpExchange::send(port, request);
-    QCOMPARE(HttpExchange::status(answer), status);
-    const QJsonDocument body = QJsonDocument::fromJson(HttpExchange::body(answer));
-    QVERIFY(body.isObject() && body.object().contains("errors"));
-    QVERIFY(!answer.contains("secret"));
-    QVERIFY(answer.contains("Content-Length: " + QByteArray::number(HttpExchange::body(answer).size()) + "\r\n"));
-}
-
-void TestDatapointService::servesSeveralClientsAtOnce()
-{
-    QVERIFY(writeFile(servedFile("tst-dps-a"), "{\"a\": 1}"));
-    QVERIFY(writeFile(servedFile("tst-dps-b"), "{\"b\": 2}"));
-    // One client connects and says nothing; the others are answered anyway,
-    // each after sending its request in two parts, interleaved.
-    QTcpSocket idle;
-    idle.connectToHost(QHostAddress::LocalHost, port);
-    QVERIFY(idle.waitForConnected(10000));
-
-    QTcpSocket sockets[4];
-    const auto request = [](int i) { return get(definitionTarget(i % 2 ? "tst-dps-b" : "tst-dps-a")); };
-    for (int i = 0; i < 4; ++i) {
-        sockets[i].connectToHost(QHostAddress::LocalHost, port);
-        QVERIFY(sockets[i].waitForConnected(10000));
-        sockets[i].write(request(i).left(20));
-        QVERIFY(sockets[i].waitForBytesWritten(10000));
-    }
-    for (int i = 3; i >= 0; --i) {
-        sockets[i].write(request(i).mid(20));
-        QVERIFY(sockets[i].waitForBytesWritten(10000));
-    }
-    for (int i = 3; i >= 0; --i) {
-        const QByteArray answer = HttpExchange::readUntilClosed(sockets[i]);
-        QCOMPARE(HttpExchange::status(answer), 200);
-        QCOMPARE(HttpExchange::body(answer), i % 2 ? QByteArray("{\"b\": 2}") : QByteArray("{\"a\": 1}"));
-    }
-    QCOMPARE(idle.state(), QAbstractSocket::ConnectedState);
-}
-
-void TestDatapointService::logsOneLinePerRequest()
-{
-    HttpExchange::send(port, get(definitionTarget("tst-dps-log")));
-    HttpExchange::send(port, "BREW /pot HTTP/1.1\r\n\r\n");
-    QTRY_VERIFY_WITH_TIMEOUT(serviceLog.contains("BREW"), 10000);
-    QCOMPARE(serviceLog.count("tst-dps-log") + serviceLog.count("BREW"), 2);
-    QVERIFY(serviceLog.contains("\"GET /v2/datapoint?product_key=tst-dps-log&format=json HTTP/1.1\" 404 "));
-    QVERIFY(serviceLog.contains("\"BREW /pot HTTP/1.1\" 405 "));
-}
-
-void TestDatapointService::rejectsBadOptions_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::newRow("port not a number") << QStringList{"--port", "eighty"};
-    QTest::newRow("port too large") << QStringList{"--port", "70000"};
-    QTest::newRow("bad address") << QStringList{"--bind", "localhost:1"};
-    QTest::newRow("no folder") << QStringList{"--dir", root.filePath("none")};
-}
-
-void TestDatapointService::rejectsBadOptions()
-{
-    QFETCH(QStringList, arguments);
-    QProcess process;
-    process.start(QCoreApplication::applicationDirPath() + "/vok-datapoint-service", arguments);
-    QVERIFY(process.waitForFinished(20000));
-    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), 2);
-    QVERIFY(process.readAllStandardError().startsWith("vok-datapoint-service: "));
-}
-
-void TestDatapointService::fetchOutcomes_data()
-{
-    const QByteArray definition = "{ \"entities\" : [] ,\n \"名称\": \"加湿器\" }  \n";
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QByteArray>("served"); // null: the service knows no such key
-    QTest::addColumn<QVariantList>("stats");
-    QTest::addColumn<QByteArray>("cached"); // what the cache file holds before and after
-    QTest::newRow("definition") << "tst-dps-def" << definition << QVariantList{true} << definition;
-    QTest::newRow("errors object keeps the old file")
-        << "tst-dps-gone" << QByteArray() << QVariantList{false} << QByteArray("{\"old\": true}");
-    QTest::newRow("array") << "tst-dps-odd" << QByteArray("[]") << QVariantList() << QByteArray();
-    QTest::newRow("truncated") << "tst-dps-odd" << QByteArray("{\"entities\": [") << QVariantList()
-                               << QByteArray();
-    // Query delimiters in a key stay part of one query value and of the file name.
-    QTest::newRow("key with & and #") << "tst-dps-k&format=xml#x +" << QByteArray("{\"odd\": 1}")
-                                      << QVariantList{true} << QByteArray("{\"odd\": 1}");
-}
-
-void TestDatapointService::fetchOutcomes()
-{
-    QFETCH(QString, key);
-    QFETCH(QByteArray, served);
-    QFETCH(QVariantList, stats);
-    QFETCH(QByteArray, cached);
-    if (!served.isNull())
-        QVERIFY(writeFile(servedFile(key), served));
-    if (!cached.isNull() && served != cached) // an older definition is cached
-        QVERIFY(writeFile(VokFiles::definitionCache(key), cached));
-
-    Fetcher fetch(port);
-    fetch.json.requestJson(key);
-    QTRY_VERIFY_WITH_TIMEOUT(fetch.ended(), 20000);
-    QVariantList emitted;
-    for (const QList<QVariant> &arguments : fetch.stat)
-        emitted.append(arguments.at(0));
-    QCOMPARE(emitted, stats);
-    QCOMPARE(readFile(VokFiles::definitionCache(key)),
-             cached.isNull() ? QByteArray("<missing>") : cached);
-}
-
-void TestDatapointService::refetchTruncatesAndOverlappingFetchesKeepTheirKeys()
-{
-    const QByteArray longBody = "{\"entities\": [], \"padding\": \"" + QByteArray(500, 'x') + "\"}";
-    QVERIFY(writeFile(servedFile("tst-dps-twice"), longBody));
-    Fetcher fetch(port);
-    fetch.json.requestJson("tst-dps-twice");
-    QVERIFY(fetch.stat.wait(20000));
-    QCOMPARE(readFile(VokFiles::definitionCache("tst-dps-twice")), longBody);
-
-    QVERIFY(writeFile(servedFile("tst-dps-twice"), "{}"));
-    QVERIFY(writeFile(servedFile("tst-dps-other"), "{\"other\": 2}"));
-    fetch.json.requestJson("tst-dps-twice");
-    fetch.json.requestJson("tst-dps-other");
-    QTRY_COMPARE_WITH_TIMEOUT(fetch.stat.count(), 3, 20000);
-    QVERIFY(fetch.stat[1][0].toBool() && fetch.stat[2][0].toBool());
-    QCOMPARE(readFile(VokFiles::definitionCache("tst-dps-twice")), QByteArray("{}"));
-    QCOMPARE(readFile(VokFiles::definitionCache("tst-dps-other")), QByteArray("{\"other\": 2}"));
-}
-
-void TestDatapointService::keyCannotLeaveTheCacheFolder()
-{
-    // A service that accepts any key still cannot make the tool write outside json/.
-    QTcpServer anyKey;
-    QVERIFY(anyKey.listen(QHostAddress::LocalHost));
-    connect(&anyKey, &QTcpServer::newConnection, this, [&anyKey] {
-        QTcpSocket *socket = anyKey.nextPendingConnection();
-        connect(socket, &QTcpSocket::readyRead, socket, [socket] {
-            if (!socket->peek(4096).contains("\r\n\r\n"))
-                return;
-            socket->write("HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\n{}");
-            socket->disconnectFromHost();
-        });
-    });
-    Fetcher fetch(anyKey.serverPort());
-    fetch.json.requestJson("../tst-dps-escape");
-    QTRY_VERIFY_WITH_TIMEOUT(fetch.ended(), 20000);
-    QCOMPARE(fetch.stat.count(), 0);
-    QVERIFY(!QFile::exists(files.filePath("tst-dps-escape.json")));
-
-    // The same service does serve a plain key.
-    fetch.json.requestJson("tst-dps-plain");
-    QVERIFY(fetch.stat.wait(20000));
-    QCOMPARE(readFile(VokFiles::definitionCache("tst-dps-plain")), QByteArray("{}"));
-}
-
-void TestDatapointService::unreachableServiceGivesNoSignal()
-{
-    quint16 deadPort = 0;
+private slots:
+    void initTestCase()
     {
-        QTcpServer probe;
-        QVERIFY(probe.listen(QHostAddress::LocalHost));
-        deadPort = probe.serverPort();
+        QVERIFY(QDir(root.path()).mkdir("served") && files.isValid());
+        // Query delimiters in a key stay part of one query value and of the file name.
+        for (const auto &[key, content] : {std::pair<QString, QByteArray>{"tst-ok", definition}, {"tst-b", "{\"b\": 2}"},
+                                           {"tst-array", "[]"}, {"tst-k&format=xml#x +", definition}})
+            QVERIFY(writeFile(served(key), content));
+        QVERIFY(writeFile(root.filePath("secret.json"), "{}") && QFile::link(root.filePath("secret.json"), served("link")));
+        service = std::make_unique<Service>(folder());
+        QVERIFY(service->port != 0 && silent.listen(QHostAddress::LocalHost));
     }
-    // One fetch to a closed port; one to a service that accepts the
-    // connection and never answers, which must still end.
-    QTcpServer silent;
-    QVERIFY(silent.listen(QHostAddress::LocalHost));
-    Fetcher dead(deadPort);
-    Fetcher unanswered(silent.serverPort());
-    unanswered.json.setFetchTimeout(500);
-    dead.json.requestJson("tst-dps-dead");
-    unanswered.json.requestJson("tst-dps-silent");
-    QTRY_VERIFY_WITH_TIMEOUT(silent.hasPendingConnections(), 20000);
-    QTRY_VERIFY_WITH_TIMEOUT(dead.ended() && unanswered.ended(), 60000);
-    QCOMPARE(dead.stat.count() + unanswered.stat.count(), 0);
-    QVERIFY(!QFile::exists(VokFiles::definitionCache("tst-dps-dead")));
-    QVERIFY(!QFile::exists(VokFiles::definitionCache("tst-dps-silent")));
-}
+
+    void answers_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<int>("status");
+        QTest::newRow("definition") << get("tst-ok") << 200;
+        QTest::newRow("LF only") << okLine + "\nHost: 127.0.0.1\n\n" << 200;
+        QTest::newRow("LF, then CRLF") << okLine + "\nHost: 127.0.0.1\n\r\n" << 200;
+        QTest::newRow("CR alone ends no line") << okLine + "\r\nHost: 127.0.0.1\rX: y\r\n\r\n" << 400;
+        QTest::newRow("key out of the folder") << get("../secret") << 404;
+        QTest::newRow("link out of the folder") << get("link") << 404;
+        QTest::newRow("other version") << QByteArray(okLine).replace("1.1", "2.0") + "\n\n" << 400;
+        QTest::newRow("header without colon") << okLine + "\r\nHost\r\n\r\n" << 400;
+        QTest::newRow("no key") << QByteArray(okLine).replace("product_", "") + "\n\n" << 400;
+        QTest::newRow("other format") << QByteArray(okLine).replace("=json", "=xml") + "\n\n" << 400;
+        QTest::newRow("POST") << QByteArray(okLine).replace("GET", "POST") + "\n\n" << 405;
+        QTest::newRow("other path") << QByteArray(okLine).replace("datapoint", "datapoints") + "\n\n" << 404;
+        QTest::newRow("oversized") << QByteArray(20000, 'G') << 431;
+    }
+    void answers()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(int, status);
+        const QByteArray answer = service->exchange(request);
+        QCOMPARE(::status(answer), status);
+        QVERIFY(answer.contains("\r\nContent-Length: " + QByteArray::number(body(answer).size()) + "\r\n"));
+        if (status == 200)
+            QCOMPARE(body(answer), definition);
+        else
+            QCOMPARE(QJsonDocument::fromJson(body(answer))["errors"]["status"].toInt(), status);
+    }
+
+    void logsEachRequestLine()
+    {
+        service->readLog(1000, 0);
+        const int sizes[] = {body(service->exchange(get("tst-ok"))).size(),
+                             body(service->exchange("\x01\x7f\r\n\r\n")).size()};
+        QCOMPARE(service->readLog(2), "127.0.0.1 \"" + okLine + "\" 200 " + QByteArray::number(sizes[0])
+                                          + "\n127.0.0.1 \"??\" 400 " + QByteArray::number(sizes[1]) + '\n');
+    }
+
+    void servesClientsAtOnceUpToTheLimit()
+    {
+        // Two clients send their requests in two parts, interleaved; meanwhile
+        // a third, beyond the limit, is answered at once, unasked.
+        Service limited(folder(), {"--max-connections", "2"});
+        QTcpSocket sockets[2], extra;
+        for (int i : {0, 1, 1, 0}) {
+            const bool first = !sockets[i].isOpen();
+            if (first)
+                sockets[i].connectToHost(QHostAddress::LocalHost, limited.port);
+            sockets[i].write(get(i ? "tst-b" : "tst-ok").mid(first ? 0 : 20, first ? 20 : -1));
+            QVERIFY(sockets[i].waitForBytesWritten(10000));
+            if (i == 1 && first) { // connections are accepted in order
+                extra.connectToHost(QHostAddress::LocalHost, limited.port);
+                QCOMPARE(status(readUntilClosed(extra)), 503);
+            }
+        }
+        QCOMPARE(body(readUntilClosed(sockets[1])), QByteArray("{\"b\": 2}"));
+        QCOMPARE(body(readUntilClosed(sockets[0])), definition);
+        // The places are free again once the service has let the clients go.
+        QTRY_COMPARE_WITH_TIMEOUT(status(limited.exchange(get("tst-ok"))), 200, 20000);
+    }
+
+    void logReaderThatStallsOrLeavesCostsOnlyLogLines()
+    {
+        for (const bool readerGone : {false, true}) {
+            Service logged(folder());
+            // Two pages, of which a writer sees one free: forty lines fill it.
+            ::fcntl(logged.log[0], F_SETPIPE_SZ, 8192);
+            if (readerGone)
+                ::close(std::exchange(logged.log[0], -1));
+            for (int i = 0; i < 100; ++i) // each request after a lost line finds the service alive
+                QVERIFY2(status(logged.exchange(get("tst-ok"))) == 200, qPrintable(QString::number(i)));
+            if (readerGone)
+                break;
+            // Once the reader catches up, the count of lost lines comes first.
+            logged.readLog(1000, 0);
+            logged.exchange(get("tst-ok"));
+            const QString log = QString::fromLatin1(logged.readLog(2));
+            QVERIFY2(QRegularExpression("^\\([1-9]\\d* log lines dropped\\)\n127\\.0\\.0\\.1 \"GET ").match(log).hasMatch(),
+                     qPrintable(log));
+        }
+    }
+
+    void rejectsBadOptions()
+    {
+        for (const QStringList &options : {QStringList{"--port", "eighty"}, {"--port", "70000"},
+                                           {"--bind", "localhost:1"}, {"--max-connections", "0"},
+                                           {"--dir", root.filePath("none")}}) {
+            QProcess process;
+            process.start(QCoreApplication::applicationDirPath() + "/vok-datapoint-service", options);
+            QVERIFY(process.waitForFinished(20000));
+            QVERIFY2(process.exitCode() == 2 && process.readAllStandardError().startsWith("vok-datapoint-service: "),
+                     qPrintable(options.join(' ')));
+        }
+    }
+
+    void overlappingFetchesKeepTheirKeys()
+    {
+        VokJson json;
+        json.setServiceHost(QString("127.0.0.1:%1").arg(service->port));
+        json.requestJson("tst-ok");
+        json.requestJson("tst-b");
+        QTRY_COMPARE_WITH_TIMEOUT(readFile(VokFiles::definitionCache("tst-b")), QByteArray("{\"b\": 2}"), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(readFile(VokFiles::definitionCache("tst-ok")), definition, 20000);
+    }
+
+    void fetchOutcomes_data()
+    {
+        QTest::addColumn<quint16>("port");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<int>("stat"); // the json_stat signal's value, -1: none
+        QTest::addColumn<QByteArray>("cached"); // after the fetch; before it, older
+        const quint16 real = service->port;
+        QTest::newRow("definition") << real << "tst-ok" << 1 << definition;
+        QTest::newRow("errors object") << real << "tst-gone" << 0 << older;
+        QTest::newRow("array") << real << "tst-array" << -1 << older;
+        QTest::newRow("key with & and #") << real << "tst-k&format=xml#x +" << 1 << definition;
+        QTest::newRow("no answer") << silent.serverPort() << "tst-silent" << -1 << older;
+    }
+    void fetchOutcomes()
+    {
+        QFETCH(quint16, port);
+        QFETCH(QString, key);
+        QFETCH(int, stat);
+        QFETCH(QByteArray, cached);
+        QVERIFY(writeFile(VokFiles::definitionCache(key), older));
+        VokJson json;
+        QSignalSpy stats(&json, &VokJson::json_stat);
+        json.setServiceHost(QString("127.0.0.1:%1").arg(port));
+        json.setFetchTimeout(port == silent.serverPort() ? 100 : 20000); // only the silent one is waited out
+        json.requestJson(key);
+        // Each fetch keeps a network manager until it has ended.
+        QTRY_VERIFY_WITH_TIMEOUT(json.findChildren<QNetworkAccessManager *>().isEmpty(), 20000);
+        QCOMPARE(stats.count(), int(stat >= 0));
+        QCOMPARE(stats.value(0).value(0, -1).toInt(), stat);
+        QCOMPARE(readFile(VokFiles::definitionCache(key)), cached);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestDatapointService)
 #include "tst_datapointservice.moc"
