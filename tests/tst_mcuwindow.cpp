@@ -56,7 +56,7 @@ private:
 void TestMcuWindow::init()
 {
     QVERIFY(root.isValid() && pty.isValid());
-    writeDefinition(abcKey, abcDefinition());
+    writeDefinition(abcKey, abcDefinition);
     makePage(abcKey);
 }
 

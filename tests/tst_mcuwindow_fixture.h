@@ -16,7 +16,6 @@
 #include <QJsonObject>
 #include <QListWidget>
 #include <QPushButton>
-#include <QRegExp>
 #include <QSettings>
 #include <QTableWidget>
 
@@ -54,27 +53,22 @@ inline void writeSettings(const QString &productKey)
 inline QJsonObject attr(const QString &name, const QString &dataType, const QString &type, const QString &unit,
                         int len, int byteOffset, int bitOffset = 0, double min = -1, double max = -1)
 {
-    QJsonObject point{{"display_name", name}, {"name", name.toLower()}, {"data_type", dataType}, {"type", type},
-                      {"id", 1}, {"desc", ""},
-                      {"position", QJsonObject{{"unit", unit}, {"len", len}, {"byte_offset", byteOffset},
-                                               {"bit_offset", bitOffset}}}};
+    QJsonObject point{{"display_name", name}, {"data_type", dataType}, {"type", type}, {"position", QJsonObject{
+                          {"unit", unit}, {"len", len}, {"byte_offset", byteOffset}, {"bit_offset", bitOffset}}}};
     if (max >= 0)
         point.insert("uint_spec", QJsonObject{{"min", min}, {"max", max}});
     return point;
 }
 
-inline void writeDefinition(const QString &key, const QJsonArray &attrs)
+inline bool writeDefinition(const QString &key, const QJsonArray &attrs)
 {
-    QFile file(VokFiles::definitionCache(key));
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(QJsonDocument(QJsonObject{{"entities", QJsonArray{QJsonObject{{"attrs", attrs}}}}}).toJson());
+    const QJsonObject entity{{"attrs", attrs}};
+    return writeFile(VokFiles::definitionCache(key), QJsonDocument(QJsonObject{{"entities", QJsonArray{entity}}}).toJson());
 }
 
-inline QJsonArray abcDefinition()
-{
-    return {attr("A", "bool", "status_writable", "bit", 1, 0), attr("B", "uint8", "status_writable", "byte", 1, 1, 0, 0, 255),
-            attr("C", "uint16", "status_readonly", "byte", 2, 2, 0, 0, 65535)};
-}
+inline const QJsonArray abcDefinition{attr("A", "bool", "status_writable", "bit", 1, 0),
+                                      attr("B", "uint8", "status_writable", "byte", 1, 1, 0, 0, 255),
+                                      attr("C", "uint16", "status_readonly", "byte", 2, 2, 0, 0, 65535)};
 
 inline QStringList logLines(QWidget *page)
 {
@@ -83,9 +77,6 @@ inline QStringList logLines(QWidget *page)
         lines.append(list->item(lines.size())->text());
     return lines;
 }
-
-// Log header lines starting with prefix ("WIFI:", "MCU:", "SEND:").
-inline int headerCount(QWidget *page, const QString &prefix) { return logLines(page).filter(QRegExp("^" + prefix)).size(); }
 
 // Types the device path into the port box and clicks "打开串口".
 inline bool openPort(QWidget *page, const QString &path)

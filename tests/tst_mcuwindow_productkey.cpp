@@ -47,7 +47,7 @@ private slots:
                       {"--port", "0", "--dir", TestRoot::shipped("datapoints")});
         QVERIFY(service.waitForStarted(10000) && QTest::qWaitFor([&] { return service.canReadLine(); }, 20000));
         const QString host = QRegularExpression("listening on (127\\.0\\.0\\.1:\\d+)").match(service.readLine()).captured(1);
-        writeDefinition(abcKey, abcDefinition());
+        writeDefinition(abcKey, abcDefinition);
         writeSettings(abcKey);
         McuWindow page;
         page.datapointModel()->setServiceHost(host);
