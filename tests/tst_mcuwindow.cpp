@@ -13,23 +13,26 @@
 
 using namespace McuFixture;
 
-namespace {
 const QColor grey(221, 221, 221), white(255, 255, 255), orange(252, 222, 156);
-}
 
 class TestMcuWindow : public QObject
 {
     Q_OBJECT
-private slots:
-    void init();
-    void portBoxAndRememberedFields();
-    void tableFollowsControlFramesAndAnswersStatusReads();
-    void everyEditorKindFollowsTheDefinition();
-    void userFramesAndRefusedText();
-    void clickedLinesFillTheAnalysisPanel();
+    TestRoot root;
+    PtyPair pty;
+    std::unique_ptr<McuWindow> page;
+    QTableWidget *table = nullptr;
 
-private:
-    void makePage(const QString &productKey);
+    void makePage(const QString &productKey)
+    {
+        page.reset();
+        writeDefinition(abcKey, abcDefinition);
+        writeSettings(productKey);
+        RememberedFields::userSettings().remove("mcu"); // every test starts from the form
+        page = std::make_unique<McuWindow>();
+        page->show();
+        table = w<QTableWidget>("datapoint_table");
+    }
     template<class T> T *w(const char *name) const { return child<T>(page.get(), name); }
     QSpinBox *spin(int row) const { return qobject_cast<QSpinBox *>(table->cellWidget(row, 1)); }
     // Each row's spin box value (-1: another editor) and name colour.
@@ -41,34 +44,24 @@ private:
         return list;
     }
     QString hexRead(int count) { return hexText(pty.readAtLeast(count, 10000)); }
-    // The log with every time of day (hh:mm:ss.zzz) replaced by "T".
-    QStringList maskedLog() const
+    // Writes the request (none: clicks "上报") and returns the count bytes that come back.
+    QString exchange(const QByteArray &request, int count)
     {
-        return logLines(page.get()).replaceInStrings(QRegExp("\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d"), "T");
+        if (request.isEmpty())
+            w<QPushButton>("pushButton_upload")->click();
+        return pty.write(request) ? hexRead(count) : QString();
     }
+    // The log with every time of day (hh:mm:ss.zzz) replaced by "T".
+    QStringList maskedLog() const { return logLines(page.get()).replaceInStrings(QRegExp("\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d"), "T"); }
 
-    TestRoot root;
-    PtyPair pty;
-    std::unique_ptr<McuWindow> page;
-    QTableWidget *table = nullptr;
+private slots:
+    void init() { makePage(abcKey); }
+    void portBoxAndRememberedFields();
+    void tableFollowsControlFramesAndAnswersStatusReads();
+    void everyEditorKindFollowsTheDefinition();
+    void userFramesAndRefusedText();
+    void clickedLinesFillTheAnalysisPanel();
 };
-
-void TestMcuWindow::init()
-{
-    QVERIFY(root.isValid() && pty.isValid());
-    writeDefinition(abcKey, abcDefinition);
-    makePage(abcKey);
-}
-
-void TestMcuWindow::makePage(const QString &productKey)
-{
-    page.reset();
-    writeSettings(productKey);
-    RememberedFields::userSettings().remove("mcu"); // every test starts from the form
-    page = std::make_unique<McuWindow>();
-    page->show();
-    table = w<QTableWidget>("datapoint_table");
-}
 
 void TestMcuWindow::portBoxAndRememberedFields()
 {
@@ -102,39 +95,31 @@ void TestMcuWindow::tableFollowsControlFramesAndAnswersStatusReads()
     QVERIFY(openPort(page.get(), pty.slavePath()));
     // Mask 03: A = 1 in the bit area, B = 0x64; then A alone: B turns white
     // again and keeps its value; C is read-only and stays grey.
-    const QByteArray both = stamped(hex("FFFF0009 03 10 0000 01 03 01 64 00"));
-    QVERIFY(pty.write(both));
-    QCOMPARE(hexRead(9), hexText(hex("FFFF0005 04 10 0000 19")));
+    QCOMPARE(exchange(stamped(hex("FFFF0009 03 10 0000 01 03 01 64 00")), 9), hexText(hex("FFFF0005 04 10 0000 19")));
     QCOMPARE(rows(3), QList<QVariant>({1, orange, 100, orange, 0x1234, grey}));
-    QVERIFY(pty.write(stamped(hex("FFFF0009 03 11 0000 01 01 00 00 00"))));
-    QCOMPARE(hexRead(9), hexText(hex("FFFF0005 04 11 0000 1A")));
+    QCOMPARE(exchange(stamped(hex("FFFF0009 03 11 0000 01 01 00 00 00")), 9), hexText(hex("FFFF0005 04 11 0000 1A")));
     QCOMPARE(rows(3), QList<QVariant>({0, orange, 100, white, 0x1234, grey}));
     // With sn FA the acknowledgement's checksum 03 sits where a status reply
     // has its action. A frame without payload has no action, whatever its
     // checksum byte holds: 02 is no status read, 01 no control.
-    QVERIFY(pty.write(stamped(hex("FFFF0009 03 FA 0000 01 03 01 64 00")) + hex("FFFF0005 03 FA 0000 02")
-                      + hex("FFFF0005 03 F9 0000 01")));
-    QCOMPARE(hexRead(27), hexText(hex("FFFF0005 04 FA 0000 03 FFFF0005 04 FA 0000 03 FFFF0005 04 F9 0000 02")));
+    QCOMPARE(exchange(stamped(hex("FFFF0009 03 FA 0000 01 03 01 64 00")) + hex("FFFF0005 03 FA 0000 02 FFFF0005 03 F9 0000 01"), 27),
+             hexText(hex("FFFF0005 04 FA 0000 03 FFFF0005 04 FA 0000 03 FFFF0005 04 F9 0000 02")));
     QCOMPARE(rows(3), QList<QVariant>({1, orange, 100, orange, 0x1234, grey}));
 
     const QByteArray read = stamped(hex("FFFF0006 03 21 0000 02 00")), readA8 = stamped(hex("FFFF0006 03 A8 0000 02 00"));
-    QVERIFY(pty.write(read));
-    QCOMPARE(hexRead(14), hexText(hex("FFFF000A 04 21 0000 03 01641234 DD")));
-    w<QPushButton>("pushButton_upload")->click();
-    const QString report = hexText(hex("FFFF000A 05 00 0000 04 01641234 BE"));
-    QCOMPARE(hexRead(14), report);
+    const QString reply = hexText(hex("FFFF000A 04 21 0000 03 01641234 DD")), report = hexText(hex("FFFF000A 05 00 0000 04 01641234 BE"));
+    QCOMPARE(exchange(read, 14), reply);
+    QCOMPARE(exchange({}, 14), report);
     // B = 255 puts an FF in the payload; sn A8 makes the checksum FF as well.
     spin(1)->setValue(255);
-    QVERIFY(pty.write(readA8));
     const QString escapedReply = hexText(hex("FFFF000A 04 A8 0000 03 01FF551234 FF55"));
-    QCOMPARE(hexRead(16), escapedReply);
-    // A row whose name no longer matches the definition is left out.
+    QCOMPARE(exchange(readA8, 16), escapedReply);
+    // A row whose name no longer matches the definition is left out: B = 0.
     table->item(1, 0)->setText("B2");
-    w<QPushButton>("pushButton_upload")->click();
-    QCOMPARE(hexRead(14), hexText(stamped(hex("FFFF000A 05 00 0000 04 01 00 1234 00")))); // B = 0
-    QTRY_COMPARE(maskedLog().mid(20), QStringList({"WIFI:T", hexText(read), "MCU:T", "FF FF 00 0A 04 21 00 00 03 01 64 12 34 DD ",
-                                                  "SEND:T", report, "WIFI:T", hexText(readA8), "MCU:T", escapedReply, "SEND:T",
-                                                  hexText(stamped(hex("FFFF000A 05 00 0000 04 01 00 1234 00")))}));
+    const QString renamed = hexText(stamped(hex("FFFF000A 05 00 0000 04 01 00 1234 00")));
+    QCOMPARE(exchange({}, 14), renamed);
+    QTRY_COMPARE(maskedLog().mid(20), QStringList({"WIFI:T", hexText(read), "MCU:T", reply, "SEND:T", report, "WIFI:T",
+                                                  hexText(readA8), "MCU:T", escapedReply, "SEND:T", renamed}));
 }
 
 void TestMcuWindow::everyEditorKindFollowsTheDefinition()
@@ -159,20 +144,14 @@ void TestMcuWindow::everyEditorKindFollowsTheDefinition()
     QCOMPARE(combo->currentText(), QStringLiteral("low"));
     // E = 2 (bits 1-2), U = FFFFFFFF, H = 0A B0 FF; P absent.
     QVERIFY(openPort(page.get(), pty.slavePath()));
-    QVERIFY(pty.write(escaped(stamped(hex("FFFF000F 03 05 0000 01 0E 04 FFFFFFFF 0AB0FF 00")))));
-    QCOMPARE(hexRead(9), hexText(stamped(hex("FFFF0005 04 05 0000 00"))));
+    QCOMPARE(exchange(escaped(stamped(hex("FFFF000F 03 05 0000 01 0E 04 FFFFFFFF 0AB0FF 00"))), 9),
+             hexText(stamped(hex("FFFF0005 04 05 0000 00"))));
     QCOMPARE(QStringList({combo->currentText(), edit->text()}), QStringList({"high", "0ab0ff"}));
     QCOMPARE(rows(6), QList<QVariant>({0, white, -1, orange, INT_MAX, orange, -1, orange, 10, grey, -1, grey}));
     // A short hex text is padded with zeros on the right: 1 gives 10 00 00.
     spin(0)->setValue(1);
     edit->setText("1");
-    w<QPushButton>("pushButton_upload")->click();
-    QCOMPARE(hexRead(23), hexText(escaped(stamped(hex("FFFF0010 05 00 0000 04 05 7FFFFFFF 100000 0A 00 00")))));
-
-    makePage("ffffffffffffffffffffffffffffffff"); // nothing cached: an empty report
-    QVERIFY(table->rowCount() == 0 && openPort(page.get(), pty.slavePath()));
-    w<QPushButton>("pushButton_upload")->click();
-    QCOMPARE(hexRead(10), hexText(hex("FFFF0006 05 00 0000 04 0F")));
+    QCOMPARE(exchange({}, 23), hexText(escaped(stamped(hex("FFFF0010 05 00 0000 04 05 7FFFFFFF 100000 0A 00 00")))));
 }
 
 void TestMcuWindow::userFramesAndRefusedText()
@@ -193,7 +172,6 @@ void TestMcuWindow::userFramesAndRefusedText()
     settings.setIniCodec("UTF-8");
     settings.setValue("Defaule/4B", "FF FF 00 05 0B 00 00 00 1");
     settings.setValue("Respond/08", "FF FF 00 05 08 00 00 00 0");
-    settings.sync();
     ModalCloser closer;
     w<QTextEdit>("textEdit_send3")->setPlainText("0x55 0xAA hello");
     w<QPushButton>("pushButton_send3")->click();
@@ -202,9 +180,8 @@ void TestMcuWindow::userFramesAndRefusedText()
     QCOMPARE(closer.seen, QStringList({"错误|十六进制输入有误：第 11 个字符 “h” 不是十六进制数字或分隔符。",
                                        "错误|" + odd.arg(1)}));
     const QByteArray beat = stamped(hex("FFFF0005 07 09 0000 00")), wifi = stamped(hex("FFFF0007 0D 02 0000 00 32 00"));
-    QVERIFY(pty.write(beat + beat + wifi));
     const QString wifiReply = hexText(stamped(hex("FFFF0005 0E 02 0000 00")));
-    QCOMPARE(hexRead(9), wifiReply); // and no 08 before it
+    QCOMPARE(exchange(beat + beat + wifi, 9), wifiReply); // and no 08 before it
     QTRY_COMPARE(maskedLog(), QStringList({"SEND:T", sent[0], "SEND:T", sent[1], "SEND:T", sent[2], "WIFI:T", hexText(beat),
                                            "T auto_analyze.ini 中的应答模板 Respond/08 不是完整的十六进制字节，未发送："
                                                + odd.arg(0),
@@ -238,8 +215,7 @@ void TestMcuWindow::clickedLinesFillTheAnalysisPanel()
     QCOMPARE(labelsOf(7), QStringList({"产品信息应答", "47", "02", "07", sum + " / 帧内 " + sum, "", "", "", abcKey}));
     QCOMPARE(labelsOf(1), wifiFrame);
     // A line shorter than a frame has no checksum byte to compare.
-    w<QTextEdit>("textEdit_send3")->setPlainText("01 02");
-    w<QPushButton>("pushButton_send3")->click();
+    page->sendHexText("01 02");
     QTRY_COMPARE(list->count(), 10);
     QCOMPARE(labelsOf(9).mid(4, 2), QStringList({"", ""}));
     // A status reply logged escaped is explained as the frame it carries.
