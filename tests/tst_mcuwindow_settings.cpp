@@ -1,22 +1,23 @@
-// The MCU page with a broken or unwritable auto_analyze.ini: it says what is
-// wrong once, in its log, and never claims a product key was stored when
-// the file could not take it.
+// The MCU page and its files: a broken or unwritable auto_analyze.ini is
+// said once, in its log, and a product key is never claimed stored when the
+// file could not take it; recording writes everything to the capture file.
 
-#include "datapoint/vokjson.h"
 #include "pages/mcu/mcuwindow.h"
 #include "tests/tst_mcuwindow_fixture.h"
 
+#include "support/capturelines.h"
 #include "support/modalcloser.h"
 #include "support/ptypair.h"
 
 #include <QDir>
 #include <QLineEdit>
 #include <QTextCodec>
+#include <QToolButton>
 #include <QtTest>
 
 using namespace McuFixture;
 
-class TestMcuWindowSettings : public QObject
+class TestMcuWindowFiles : public QObject
 {
     Q_OBJECT
     TestRoot root;
@@ -43,20 +44,44 @@ private slots:
     {
         writeSettings(abcKey);
         McuWindow page;
-        page.datapointModel()->setServiceHost("127.0.0.1:1"); // a fetch begun all the same fails at once
         // A folder where the file was: no user, root included, can write it.
         QVERIFY(QFile::remove(VokFiles::analyzeSettings()) && QDir().mkdir(VokFiles::analyzeSettings()));
         child<QLineEdit>(&page, "lineEdit_productkey")->setText("5f0c2e7d9b1a4c83a6e2d4f7b8c90e15");
         ModalCloser closer;
         child<QPushButton>(&page, "pushButton_productkey")->click(); // returns once the box is closed
-        QVERIFY(!closer.waitForBox(100));
         QCOMPARE(closer.seen, QStringList("失败|无法写入设置文件 " + VokFiles::analyzeSettings() + "，product_key未保存"));
         // The module is still told the key that was stored before.
         PtyPair pty;
         QVERIFY(openPort(&page, pty.slavePath()) && pty.write(hex("FFFF0005 01 07 0000 0D")));
         QCOMPARE(pty.readAtLeast(75, 10000).mid(VokFrame::ProductKeyPos, 32), abcKey.toLatin1());
+        QVERIFY(QDir().rmdir(VokFiles::analyzeSettings()));
+    }
+
+    // What the module sends, the automatic replies and the status reports all
+    // reach the capture file, and so does the port's loss.
+    void repliesAreCapturedAndALostPortIsSaid()
+    {
+        writeSettings(abcKey); // no definition: an empty report
+        QSettings settings(QSettings::IniFormat, QSettings::UserScope, "vok", "vok-serial-tool");
+        settings.setValue("capture/folder", root.filePath("captures"));
+        settings.setValue("mcu/autoRecord", true);
+        PtyPair pty;
+        McuWindow page;
+        QVERIFY(openPort(&page, pty.slavePath()) && pty.write(hex("FFFF0005 07 01 0000 0D")));
+        QCOMPARE(pty.readAtLeast(9), hex("FFFF0005 08 01 0000 0E"));
+        child<QPushButton>(&page, "pushButton_upload")->click();
+        QCOMPARE(pty.readAtLeast(10), hex("FFFF0006 05 00 0000 04 0F"));
+        pty.hangUp();
+        QTRY_COMPARE(logLines(&page).filter("串口已断开").size(), 1);
+        QCOMPARE(child<QPushButton>(&page, "pushButton_open3")->text(), "打开串口");
+        child<QToolButton>(&page, "toolButton_record3")->click(); // stop
+        const QString p = "T " + pty.slavePath();
+        QCOMPARE(maskedCaptureLines(captureFiles(root.filePath("captures")).join(" and ")).replaceInStrings(QRegExp(" lost: .*"), " lost"),
+                 QStringList({"# vok-serial-tool capture 1", "T - -- recording started", p + " -- opened 9600 8N1",
+                              p + " RX FF FF 00 05 07 01 00 00 0D", p + " TX FF FF 00 05 08 01 00 00 0E",
+                              p + " TX FF FF 00 06 05 00 00 00 04 0F", p + " -- lost", "T - -- recording stopped", ""}));
     }
 };
 
-QTEST_MAIN(TestMcuWindowSettings)
+QTEST_MAIN(TestMcuWindowFiles)
 #include "tst_mcuwindow_settings.moc"
