@@ -135,7 +135,6 @@ private slots:
         // A uint32 range beyond a spin box ends at its maximum; 0 is brought into 10..20.
         QCOMPARE(QList<int>({spin(0)->maximum(), spin(2)->maximum(), edit->maxLength(), spin(4)->value()}),
                  QList<int>({1, INT_MAX, 6, 10}));
-        QCOMPARE(combo->currentText(), QStringLiteral("low"));
         // E = 2 (bits 1-2), U = FFFFFFFF, H = 0A B0 FF; P absent.
         QVERIFY(openPort(page.get(), pty.slavePath()));
         QCOMPARE(exchange(escaped(stamped(hex("FFFF000F 03 05 0000 01 0E 04 FFFFFFFF 0AB0FF 00"))), 9),
