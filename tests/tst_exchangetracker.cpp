@@ -1,7 +1,6 @@
 // The monitor's judgement of a conversation, in-process: pairing, verdicts,
 // unanswered requests, bytes outside frames and the texts of the table.
 
-#include "datapoint/vokjson.h"
 #include "pages/monitor/exchangetracker.h"
 #include "pages/monitor/frameexplainer.h"
 #include "pages/monitor/monitormodel.h"
@@ -12,31 +11,16 @@
 
 using FrameStream::frame;
 
-namespace {
 enum Side { module, mcu };
-
-// The rows so far, one text each: kind (Frame, Stray, No reply) and side,
-// faults, request row, reply time, time, and the bytes of stray rows.
-QStringList rowsOf(ExchangeTracker &tracker)
-{
-    tracker.finish();
-    QStringList rows;
-    for (const MonitorRow &row : tracker.takeRows())
-        rows << QString("%1%2 %3 %4 %5 @%6 ").arg(QChar("FSN"[row.kind])).arg(row.side).arg(row.faults).arg(row.requestId)
-                        .arg(row.replyMs).arg(row.time) + (row.kind == MonitorRow::Stray ? row.bytes.toHex() : "");
-    return rows;
-}
-} // namespace
 
 class TestExchangeTracker : public QObject
 {
     Q_OBJECT
 private slots:
-    void conversationIsJudged();
-    void rowsAreTextedAndBounded();
+    void conversationIsJudgedAndTexted();
 };
 
-void TestExchangeTracker::conversationIsJudged()
+void TestExchangeTracker::conversationIsJudgedAndTexted()
 {
     ExchangeTracker tracker;
     tracker.take(module, frame(0x01, 1, {}) + "\x55", 1000); // a 55 after a frame not ending in FF is stray
@@ -55,23 +39,25 @@ void TestExchangeTracker::conversationIsJudged()
     tracker.take(module, frame(0x06, 5, {}), 1510);
     tracker.expire(2299);                        // 07 timed out at 2200; 0D at 2300 not yet
     tracker.take(mcu, frame(0x08, 0xF3, {}) + "xyz", 2400); // 07 answered after all, too late
-    QCOMPARE(rowsOf(tracker), QStringList({"F0 0 -1 -1 @1000 ", "S1 32 -1 -1 @1020 aabbcc", "F1 0 1 30 @1030 ",
+    tracker.finish();
+    // One text a row: kind (Frame, Stray, No reply) and side, faults, request
+    // row, reply time, time, and the bytes of stray rows.
+    QStringList rows;
+    for (const MonitorRow &row : tracker.takeRows())
+        rows << QString("%1%2 %3 %4 %5 @%6 ").arg(QChar("FSN"[row.kind])).arg(row.side).arg(row.faults).arg(row.requestId)
+                        .arg(row.replyMs).arg(row.time) + (row.kind == MonitorRow::Stray ? row.bytes.toHex() : "");
+    QCOMPARE(rows, QStringList({"F0 0 -1 -1 @1000 ", "S1 32 -1 -1 @1020 aabbcc", "F1 0 1 30 @1030 ",
         "S0 32 -1 -1 @1000 55", "F0 0 -1 -1 @1100 ", "F1 1 5 25 @1125 ", "F0 0 -1 -1 @1200 ", "F1 4 7 -1 @1210 ",
         "F0 0 -1 -1 @1300 ", "S0 32 -1 -1 @1400 ff000000", "F0 8 -1 -1 @1400 ", "F0 0 -1 -1 @1500 ", "F0 8 -1 -1 @1510 ",
         "N0 16 7 1000 @2200 ", "N0 16 9 1000 @2300 ", "F1 64 7 1200 @2400 ", "S1 32 -1 -1 @2400 78797a",
         "N0 16 12 1000 @2500 "}));
-}
 
-void TestExchangeTracker::rowsAreTextedAndBounded()
-{
-    const QString definition = TestRoot::shipped("datapoints/5f0c2e7d9b1a4c83a6e2d4f7b8c90e15.json");
+    // The texts of the table.
     FrameExplainer explainer(nullptr, TestRoot::shipped("auto_analyze.ini"));
-    VokJson json;
-    QVERIFY(explainer.loadDefinitionFile(definition) && json.parseFile(definition));
-    const QByteArray report = json.setIntValue(json.statusTemplate(), QStringLiteral("开关"), 1);
-    ExchangeTracker tracker;
+    QVERIFY(explainer.loadDefinitionFile(TestRoot::shipped("datapoints/5f0c2e7d9b1a4c83a6e2d4f7b8c90e15.json")));
     tracker.take(mcu, "\x01\x02", 0);
-    tracker.take(mcu, frame(0x05, 6, report.mid(8, report.size() - 9)), 0);
+    // A status report of that product: action 04, then its datapoints with the switch on.
+    tracker.take(mcu, frame(0x05, 6, QByteArray::fromHex("040001") + QByteArray(16, 0)), 0);
     tracker.take(module, frame(0x0D, 1, QByteArray::fromHex("0032")).chopped(1) + '\0', 0);
     MonitorModel model(&explainer);
     model.setLimit(4);
