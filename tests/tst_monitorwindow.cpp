@@ -13,7 +13,6 @@
 #include "support/ptypair.h"
 #include "support/referenceframer.h"
 #include "support/testroot.h"
-#include "support/widgetlookup.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -72,7 +71,8 @@ void TestMonitorWindow::relayedExchangeIsJudgedLiveAndFromItsCapture()
     QVERIFY(openDualPane(&window, 1, QString::fromLocal8Bit(sim.readLine()).trimmed()));
     // The monitor shows the dual page's relay: its ports stay open there.
     child<QTabWidget>(&window, "tabWidget")->setCurrentIndex(3);
-    QCOMPARE(child<QComboBox>(monitor, "comboBox_module")->itemText(0), dual->portName(0));
+    auto *module = child<QComboBox>(monitor, "comboBox_module");
+    QCOMPARE(module->itemText(0), dual->portName(0));
 
     using FrameStream::frame;
     ReferenceFramer requests;
@@ -133,7 +133,6 @@ void TestMonitorWindow::relayedExchangeIsJudgedLiveAndFromItsCapture()
                                 ".*,校验和错误,.*\n.*,sn与请求不符,.*\n$").match(csv).hasMatch(), qPrintable(csv));
 
     // The module's port is remembered for the next start.
-    auto *module = child<QComboBox>(monitor, "comboBox_module");
     module->setCurrentIndex(1);
     QMetaObject::invokeMethod(module, "activated", Q_ARG(int, 1));
     MonitorWindow next;
