@@ -11,11 +11,12 @@
 PtyPair::PtyPair()
 {
     char name[256] = {};
-    termios raw{};
-    if (openpty(&masterFd, &slaveFd, name, nullptr, nullptr) != 0 || tcgetattr(slaveFd, &raw) != 0) {
+    if (openpty(&masterFd, &slaveFd, name, nullptr, nullptr) != 0) {
         masterFd = slaveFd = -1;
         return;
     }
+    termios raw{};
+    tcgetattr(slaveFd, &raw);
     cfmakeraw(&raw);
     tcsetattr(slaveFd, TCSANOW, &raw);
     fcntl(masterFd, F_SETFL, fcntl(masterFd, F_GETFL) | O_NONBLOCK);
