@@ -77,19 +77,21 @@ void TestMonitorWindow::relayedExchangeIsJudgedLiveAndFromItsCapture()
     using FrameStream::frame;
     ReferenceFramer requests;
     int mcuSent = 0;
-    for (const QByteArray command : {"info", "status", "heartbeat", "wifi 2 3"}) {
-        sim.write(command + '\n');
+    const QByteArray commands[] = {"info", "status", "heartbeat", "wifi 2 3"}, codes = "\x01\x03\x07\x0D";
+    for (int i = 0; i < 4; ++i) {
+        sim.write(commands[i] + '\n');
         for (int wait = 0; requests.frames.isEmpty() && wait < 100; ++wait)
             requests.feed(mcu.read(100, 10));
-        QVERIFY2(!requests.frames.isEmpty(), command);
+        QVERIFY2(!requests.frames.isEmpty(), commands[i]);
         const QByteArray request = requests.frames.takeFirst();
+        QCOMPARE(request.at(4), codes.at(i));
         const quint8 sn = quint8(request.at(5));
+        QByteArray badChecksum = frame(0x04, sn, {});
+        badChecksum[8] = char(badChecksum.at(8) ^ 1);
         const QByteArray replies[] = {"\xAA\xBB" + frame(0x02, sn, QByteArray(66, '0')), // after stray bytes
-                                      frame(0x04, sn, {}).chopped(1) + '\0',           // a wrong checksum
-                                      frame(0x08, quint8(sn + 5), {}), {}};            // another sn; none
-        const QByteArray reply = replies[QByteArray("\x01\x03\x07\x0D").indexOf(request.at(4))];
-        QVERIFY(mcu.write(reply));
-        mcuSent += reply.size();
+                                      badChecksum, frame(0x08, quint8(sn + 5), {}), {}};   // another sn; none
+        QVERIFY(mcu.write(replies[i]));
+        mcuSent += replies[i].size();
         QVERIFY(QTest::qWaitFor([&] { return fromMcu == mcuSent; }, 10000));
     }
     // Every reply is in: the open requests may time out now.
