@@ -102,10 +102,9 @@ void TestFit::paletteKeepsTextReadable()
         page.setPalette(palette);
         auto *background = new QLabel(&page);
         PageBackground::apply(background);
-        const bool picture = palette == light;
-        QCOMPARE(background->styleSheet().isEmpty(), !picture);
-        page.setPalette(picture ? dark : light);
-        QCOMPARE(background->styleSheet().isEmpty(), picture);
+        QCOMPARE(background->styleSheet().isEmpty(), palette == dark);
+        page.setPalette(palette == light ? dark : light);
+        QCOMPARE(background->styleSheet().isEmpty(), palette == light);
         for (const QColor &tint : {QColor(221, 221, 221), QColor(252, 222, 156), QColor(255, 214, 214), QColor(255, 236, 179)}) {
             const QColor row = PageBackground::rowColour(palette, tint);
             QVERIFY2(qAbs(row.lightness() - palette.color(QPalette::Text).lightness()) >= 120
