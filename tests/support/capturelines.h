@@ -1,8 +1,9 @@
 #ifndef CAPTURELINES_H
 #define CAPTURELINES_H
 
+#include "support/testroot.h"
+
 #include <QDir>
-#include <QFile>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -10,23 +11,14 @@
 // replaced by "T", so that they compare with fixed expectations.
 inline QStringList maskedCaptureLines(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {"<missing " + path + ">"};
     static const QRegularExpression time("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d ");
-    QStringList lines = QString::fromUtf8(file.readAll()).split('\n');
-    for (QString &line : lines)
-        line.replace(time, "T ");
-    return lines;
+    return QString::fromUtf8(readFile(path)).split('\n').replaceInStrings(time, "T ");
 }
 
 // The capture files of a folder, oldest name first.
 inline QStringList captureFiles(const QString &folder)
 {
-    QStringList paths;
-    for (const QString &name : QDir(folder).entryList(QDir::Files, QDir::Name))
-        paths << folder + '/' + name;
-    return paths;
+    return QDir(folder).entryList(QDir::Files, QDir::Name).replaceInStrings(QRegularExpression("^"), folder + '/');
 }
 
 #endif // CAPTURELINES_H

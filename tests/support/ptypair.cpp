@@ -6,7 +6,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 PtyPair::PtyPair()
@@ -31,33 +30,27 @@ PtyPair::PtyPair()
 
 PtyPair::~PtyPair()
 {
-    if (slaveFd >= 0)
-        ::close(slaveFd);
-    if (masterFd >= 0)
-        ::close(masterFd);
+    hangUp();
+    ::close(slaveFd); // -1 when the pair was never made: harmless
 }
 
 void PtyPair::hangUp()
 {
-    if (masterFd >= 0)
-        ::close(masterFd);
+    ::close(masterFd);
     masterFd = -1;
 }
 
 bool PtyPair::write(const QByteArray &bytes)
 {
-    int done = 0;
     QElapsedTimer timer;
     timer.start();
+    int done = 0;
     while (done < bytes.size() && timer.elapsed() < 5000) {
         const ssize_t n = ::write(masterFd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n > 0) {
-            done += int(n);
-        } else {
-            pollfd pfd{masterFd, POLLOUT, 0};
-            ::poll(&pfd, 1, 10);
+        done += int(qMax<ssize_t>(n, 0));
+        pollfd pfd{masterFd, POLLOUT, 0};
+        if (n <= 0 && ::poll(&pfd, 1, 10) >= 0) // full: let the code under test read
             QCoreApplication::processEvents();
-        }
     }
     return done == bytes.size();
 }
@@ -65,26 +58,21 @@ bool PtyPair::write(const QByteArray &bytes)
 QByteArray PtyPair::read(int timeoutMs, int settleMs)
 {
     QByteArray result;
-    QElapsedTimer timer;
-    timer.start();
+    QElapsedTimer quiet; // since the start, then since the last byte
+    quiet.start();
     int wait = timeoutMs;
-    for (;;) {
+    do {
         QCoreApplication::processEvents();
         pollfd pfd{masterFd, POLLIN, 0};
-        const int ready = ::poll(&pfd, 1, qMin(wait, 10));
-        if (ready > 0 && (pfd.revents & POLLIN)) {
-            char chunk[4096];
-            const ssize_t n = ::read(masterFd, chunk, sizeof chunk);
-            if (n > 0) {
-                result.append(chunk, int(n));
-                timer.restart();
-                wait = settleMs;
-                continue;
-            }
+        char chunk[4096];
+        const ssize_t n = ::poll(&pfd, 1, qMin(wait, 10)) > 0 ? ::read(masterFd, chunk, sizeof chunk) : 0;
+        if (n > 0) {
+            result.append(chunk, int(n));
+            quiet.restart();
+            wait = settleMs;
         }
-        if (timer.elapsed() >= wait)
-            return result;
-    }
+    } while (quiet.elapsed() < wait);
+    return result;
 }
 
 QByteArray PtyPair::readAtLeast(int count, int timeoutMs)

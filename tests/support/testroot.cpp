@@ -7,13 +7,11 @@
 
 TestRoot::TestRoot()
 {
-    const QDir root(dir.path());
-    valid = dir.isValid() && root.mkpath("json") && root.mkpath("image")
-            && QFile::copy(shipped("auto_analyze.ini"), filePath("auto_analyze.ini"))
-            && QFile::copy(shipped("image/background.png"), filePath("image/background.png"));
+    valid = dir.isValid() && QDir(dir.path()).mkpath("json") && QDir(dir.path()).mkpath("image");
     // Copies keep the source's read-only mode; the tests rewrite them.
     for (const char *copied : {"auto_analyze.ini", "image/background.png"})
-        QFile::setPermissions(filePath(copied), QFile::ReadOwner | QFile::WriteOwner);
+        valid = valid && QFile::copy(shipped(copied), filePath(copied))
+                && QFile::setPermissions(filePath(copied), QFile::ReadOwner | QFile::WriteOwner);
     VokFiles::setRoot(dir.path());
     // Settings the pages remember per user stay inside the test, unless the
     // test chose a place for them itself.
@@ -40,6 +38,5 @@ QByteArray readFile(const QString &path)
 bool writeFile(const QString &path, const QByteArray &content)
 {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-           && file.write(content) == content.size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
 }
