@@ -107,14 +107,15 @@ void TestModuleSim::runs()
                                                    "5f0c2e7d9b1a4c83a6e2d4f7b8c90e15.json"} + arguments);
     const auto printed = [&] { return QString::fromUtf8(sim.peek(sim.bytesAvailable())); };
     QScopedPointer<Mcu> mcu(arguments.contains("--pty") ? new Mcu(sim, interrupts == 2) : nullptr);
-    QTRY_VERIFY_WITH_TIMEOUT(!interrupts || printed().contains(QRegularExpression(" open(ed)?\n")), 30000);
+    const auto waitFor = [](const std::function<bool()> &condition) { return QTest::qWaitFor(condition, 30000); };
+    QVERIFY(!interrupts || waitFor([&] { return printed().contains(QRegularExpression(" open(ed)?\n")); }));
     if (interrupts < 0)
         line.hangUp();
     for (int i = 1; i <= interrupts; ++i) {
         ::kill(pid_t(sim.processId()), i == 1 ? SIGTERM : SIGINT);
-        QTRY_COMPARE_WITH_TIMEOUT(printed().count("note interrupted"), i, 30000);
+        QVERIFY(waitFor([&] { return printed().count("note interrupted") == i; }));
     }
-    QTRY_COMPARE_WITH_TIMEOUT(sim.state(), QProcess::NotRunning, 60000);
+    QVERIFY(waitFor([&] { return sim.state() == QProcess::NotRunning; }));
     QVERIFY2(sim.exitCode() == exitCode && printed().contains(QRegularExpression(output)),
              qPrintable(printed().right(2000)));
     if (commands == kScript)
