@@ -31,17 +31,18 @@ void TestModuleSimUnits::texts_data()
     QTest::addColumn<QString>("what");
     QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("expected"); // a part of what comes out
-    // line: a script line, parsed as [kind cmd payload] or refused.
+    // line: a script line, parsed as [kind cmd ms payload] or refused.
     // options: the command line, [outcome] and the message.
     // frame: command and payload in hexadecimal, described (sn 01).
     // exchange: a request (or none) and the answer, as frames, checked:
     // the verdict and the count of failed checks. Sides starting FF are bytes as they are.
     const char *const rows[][3] = {
-        {"line", "control-hex 01 FF02", "[1 3 0101ff02]"},
+        {"line", "control-hex 01 FF02", "[1 3 0 0101ff02]"},
         // A mask of datapoints 8 and 11, then the 12 bytes of the writable section.
-        {"line", "control 目标湿度=0x50 灯光颜色=0AB0", "[1 3 0109000000500000000000000ab000]"},
+        {"line", "control 目标湿度=0x50 灯光颜色=0AB0", "[1 3 0 0109000000500000000000000ab000]"},
         // 开关 bit 0, 模式 = 2 at bits 6-8, 风速 = 2 at bits 9-10.
-        {"line", "control \"开关\"=true 风速=高 模式=2", "[1 3 0100c1048100000000000000000000]"},
+        {"line", "control \"开关\"=true 风速=高 模式=2", "[1 3 0 0100c1048100000000000000000000]"},
+        {"line", "expect 0x08", "[4 8 700 ]"},
         {"line", "heartbeat 1", "heartbeat takes no arguments"},
         {"line", "control", "at least one NAME=VALUE"},
         {"line", "control 风=1", "no datapoint named '风'"},
@@ -54,7 +55,6 @@ void TestModuleSimUnits::texts_data()
         {"line", "raw FFF", "raw needs hexadecimal bytes"},
         {"line", "control-hex 0 101", "control-hex needs hexadecimal bytes"},
         {"line", "wifi 16 0", "each 0 to 15"},
-        {"options", "--pty --demo", "[0] "},
         {"options", "--help", "[1] Usage:"},
         {"options", "--pty --speed 9", "[2] Unknown option 'speed'"},
         {"options", "--pty --timeout -5", "[2] --timeout '-5' is not a positive number"},
@@ -108,7 +108,7 @@ void TestModuleSimUnits::texts()
     SimLog log;
     ExchangeChecker checker(&definition, 60000, true, &log);
     if (what == "line" && CommandParser(&definition, 700).parse(input, &command, &got)) {
-        got = QString("[%1 %2 %3]").arg(command.kind).arg(command.cmd).arg(QString(command.bytes.toHex()));
+        got = QString("[%1 %2 %3 ").arg(command.kind).arg(command.cmd).arg(command.ms) + command.bytes.toHex() + ']';
     } else if (what == "options") {
         const int outcome = SimOptions().parse(("vok-module-sim " + input).split(' '), &got);
         got = QString("[%1] %2").arg(outcome).arg(got);
