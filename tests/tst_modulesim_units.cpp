@@ -2,6 +2,7 @@
 // command lines, frames and exchanges, and the frame writer and receiver on
 // the bytes of a line.
 #include "tools/module-sim/commandparser.h"
+#include "tools/module-sim/demoscenario.h"
 #include "tools/module-sim/exchangechecker.h"
 #include "tools/module-sim/framedescriber.h"
 #include "tools/module-sim/framereceiver.h"
@@ -14,8 +15,8 @@
 
 #include <QtTest>
 
-QByteArray (*const fromHex)(const QByteArray &) = QByteArray::fromHex;
 const char kKey[] = "5f0c2e7d9b1a4c83a6e2d4f7b8c90e15";
+VokJson definition; // the sample product's, loaded by texts_data()
 
 class TestModuleSimUnits : public QObject
 {
@@ -86,6 +87,10 @@ void TestModuleSimUnits::texts_data()
     };
     for (const auto &row : rows)
         QTest::addRow("%s %s", row[0], row[1]) << QString(row[0]) << QString(row[1]) << QString(row[2]);
+    // Every line of the demonstration's first round is a command.
+    definition.parseFile(QCoreApplication::applicationDirPath() + "/datapoints/" + kKey + ".json");
+    for (const QString &line : DemoScenario(&definition).nextRound())
+        QTest::addRow("demo %s", qPrintable(line)) << "line" << line << "[";
     QTest::newRow("line too long") << "line" << "control-hex " + QString(2 * 0xFFFA, '0')
                                    << "a payload of 65531 bytes does not fit a frame (at most 65530)";
     QTest::newRow("product key") << "frame" << QString("02" + QByteArray(32, '0').toHex() + QByteArray(kKey).toHex())
@@ -98,16 +103,13 @@ void TestModuleSimUnits::texts()
     QFETCH(QString, input);
     QFETCH(QString, expected);
     const auto frameOf = [](const QString &text) {
-        const QByteArray bytes = fromHex(text.toLatin1());
+        const QByteArray bytes = QByteArray::fromHex(text.toLatin1());
         return bytes.isEmpty() || bytes.startsWith('\xFF') ? bytes : FrameStream::frame(bytes.at(0), 1, bytes.mid(1));
     };
-    VokJson definition;
-    QVERIFY(definition.parseFile(QCoreApplication::applicationDirPath() + "/datapoints/" + kKey + ".json"));
     QString got;
-    SimCommand command;
     SimLog log;
     ExchangeChecker checker(&definition, 60000, true, &log);
-    if (what == "line" && CommandParser(&definition, 700).parse(input, &command, &got)) {
+    if (SimCommand command; what == "line" && CommandParser(&definition, 700).parse(input, &command, &got)) {
         got = QString("[%1 %2 %3 ").arg(command.kind).arg(command.cmd).arg(command.ms) + command.bytes.toHex() + ']';
     } else if (what == "options") {
         const int outcome = SimOptions().parse(("vok-module-sim " + input).split(' '), &got);
@@ -135,13 +137,12 @@ void TestModuleSimUnits::writerAndReceiver()
     // byte, right after the header, escaped too.
     for (int i = 0; i < 255; ++i)
         writer.sendRequest(0x07, {});
-    const QByteArray payload(0xFF00 - 5, '\0');
-    writer.sendRequest(0x03, payload);
-    QVERIFY(wire.data().endsWith(fromHex("FFFF FF5500 03 00 0000") + payload + '\x02'));
+    writer.sendRequest(0x03, QByteArray(0xFF00 - 5, '\0'));
+    QVERIFY(wire.data().endsWith(QByteArray::fromHex("FFFF FF5500 03000000") + QByteArray(0xFF00 - 5, '\0') + '\x02'));
     // Bytes before a frame are stray; a frame cut short is dropped when the
     // line falls silent, and the next one is read cleanly.
     QSignalSpy frames(&receiver, &FrameReceiver::frameReceived);
-    writer.sendRaw(fromHex("001234 FFFF 0006 09 01 0000 02 12  FFFF00FF01"));
+    writer.sendRaw(QByteArray::fromHex("001234 FFFF 0006 09 01 0000 02 12  FFFF00FF01"));
     QTRY_COMPARE(problems, (QStringList{"3 bytes outside any frame ignored: 00 12 34",
                                         "incomplete frame dropped after 20 ms of silence: len 255 announces 259 "
                                         "bytes, 5 arrived: FF FF 00 FF 01"}));
