@@ -66,8 +66,8 @@ void TestModuleSim::runs_data()
     QTest::newRow("faulty reply") << check << QByteArray("status\nquit\n") << 0 << 1
                                   << "FAIL status read sn 01 answered by [^\n]*: no status data\n0 passed, 1 failed\n$";
     QTest::newRow("only warnings") << pty << QByteArray("status\n") << 0 << 0 << "warn status read";
-    QTest::newRow("expect missed") << pty << QByteArray("raw 01\nexpect 08 100\n") << 0 << 1
-                                   << ":2: expect 08: no sound frame 08 within 100 ms";
+    QTest::newRow("expect missed") << pty << QByteArray("raw 01\nexpect 08 50\n") << 0 << 1
+                                   << ":2: expect 08: no sound frame 08 within 50 ms";
     // Starts with the product information; ends like quit: the open request settles.
     QTest::newRow("demo") << check + QStringList("--demo") << QByteArray() << 1 << 0
                           << "opened\n[^\n]*\\| product information request\n(?s).*\n[1-9]\\d* passed, 0 failed";
