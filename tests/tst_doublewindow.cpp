@@ -20,7 +20,6 @@ class TestDoubleWindow : public QObject
     std::unique_ptr<DoubleWindow> page;
     std::unique_ptr<PtyPair> pty1, pty2;
 
-    PtyPair *pty(int pane) { return (pane == 1 ? pty1 : pty2).get(); }
     template<class T> T *w(const QString &name) { return child<T>(page.get(), name); }
     bool open(int pane, const QString &path) { return openDualPane(page.get(), pane, path); }
     bool openBoth() { return open(1, pty1->slavePath()) && open(2, pty2->slavePath()); }
@@ -82,6 +81,23 @@ private slots:
             QCOMPARE(shown(row.pane) + shown(3 - row.pane), row.after);
         }
         QVERIFY(QFontInfo(w<QTextEdit>("textEdit_rec1")->font()).fixedPitch());
+        // The area keeps its newest 2,000 lines; chunks coming faster than
+        // they are shown leave out the oldest text, a line says how many
+        // bytes, and every byte is either shown or counted once.
+        init();
+        feed(1, QByteArray::fromHex("FFFF00050100000006").repeated(2500) + initFrame, true);
+        QCOMPARE(w<QTextEdit>("textEdit_rec1")->document()->blockCount(), 2000);
+        QCOMPARE(shown(1).section('\n', -1), frameLine);
+        page->clearReceive();
+        for (int i = 0; i < 10; ++i)
+            feed(1, QByteArray(20000, char(0x40 + i)));
+        feed(1, {}, true);
+        QString text = shown(1);
+        qint64 skipped = 0;
+        for (auto it = QRegularExpression("（(\\d+) 字节未显示）").globalMatch(text); it.hasNext();)
+            skipped += it.next().captured(1).toLongLong();
+        QVERIFY(skipped > 0 && text.endsWith("49 ") && text.count("49 ") == 20000);
+        QCOMPARE(skipped + text.remove(QRegularExpression("（\\d+ 字节未显示）|\\s")).size() / 2, 200000);
     }
 
     // Each port's chunks are shown and, in double mode, go to the other open
@@ -104,8 +120,6 @@ private slots:
         QVERIFY(button->text() == "打开双串口" && pty1->write(initFrame) && received.wait());
         button->click();
         QCOMPARE(button->text(), QStringLiteral("关闭双串口"));
-        page->sendHex("COM1", "01");
-        QCOMPARE(pty1->readAtLeast(1), QByteArray("\x01"));
         w<QPushButton>("pushButton_open2")->click();
         qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
             warnings << (type == QtWarningMsg ? text : QString()); // a write to the closed port would warn
@@ -121,7 +135,7 @@ private slots:
                  QStringList({"# vok-serial-tool capture 1", "T - -- recording started", p1 + " -- opened 921600 8N1",
                               p2 + " -- opened 9600 8N1", p1 + rx, p2 + " TX FF FF 00 05 0B 00 00 00 10",
                               p2 + " RX FF FF 00 05 0C 00 00 00 11", p1 + " TX FF FF 00 05 0C 00 00 00 11", p1 + rx,
-                              p1 + " TX 01", p2 + " -- closed", p1 + rx, "T - -- recording stopped", ""}));
+                              p2 + " -- closed", p1 + rx, "T - -- recording stopped", ""}));
         QVERIFY(QFile(folder.filePath("file")).open(QIODevice::WriteOnly));
         userSettings().setValue("capture/folder", folder.filePath("file/captures"));
         page.reset(new DoubleWindow);
@@ -151,7 +165,7 @@ private slots:
             w<QTextEdit>("textEdit_send" + n)->setPlainText(row.text);
             w<QPushButton>("pushButton_send" + n)->click();
             page->sendHex("COM" + n, "7E"); // whatever went out before arrives first
-            QCOMPARE(pty(row.pane)->readAtLeast(row.bytes.size() + 1), row.bytes + '\x7E');
+            QCOMPARE((row.pane == 1 ? pty1 : pty2)->readAtLeast(row.bytes.size() + 1), row.bytes + '\x7E');
         }
         const QString escapes = "”不是可用的转义（可用 \\r \\n \\t \\\\ \\xNN）。";
         QCOMPARE(closer.seen, QStringList({"错误|十六进制输入有误：第 11 个字符起的“1”有奇数个数字，每个字节要写两位。",
@@ -166,10 +180,7 @@ private slots:
         feed(1, QByteArray("OK"), true);
         feed(2, {}, true);
         QCOMPARE(shown(1) + shown(2), frameLine + "\n→ T 41 0D  A\\r\n" + QString("4F 4B ").leftJustified(48) + " OK78 79 7A ");
-        const auto colour = [this](int line) {
-            return w<QTextEdit>("textEdit_rec1")->document()->findBlockByNumber(line).begin().fragment().charFormat().foreground();
-        };
-        QVERIFY(colour(1) != colour(0) && colour(2) == colour(0));
+        QCOMPARE(w<QTextEdit>("textEdit_rec1")->toHtml().count("color:"), 1); // the sent line only
         auto *repeat = w<QCheckBox>("checkBox_repeat1");
         w<QSpinBox>("spinBox_repeat1")->setValue(20);
         repeat->setChecked(true);
@@ -179,7 +190,6 @@ private slots:
         QCOMPARE(pty1->readAtLeast(1, 100), QByteArray());
         repeat->setChecked(true);
         w<QPushButton>("pushButton_open1")->click();
-        QVERIFY(!repeat->isChecked());
         repeat->setChecked(true);
         QTRY_VERIFY(!repeat->isChecked() && shown(1).contains("串口未打开，不能重复发送"));
     }
@@ -197,7 +207,7 @@ private slots:
         for (const QString button : {"left1", "left2", "left3", "left4", "v4", "right1", "right2", "right3", "right4"})
             w<QPushButton>("pushButton_" + button)->click();
         QCOMPARE(pty1->readAtLeast(v3.size()) + pty2->readAtLeast(v4.size()), v3 + v4);
-        QCOMPARE(w<QLineEdit>("lineEdit_default3")->text(), QStringLiteral("FF FF 00 05 01 00 00 00 06"));
+        QCOMPARE(w<QLineEdit>("lineEdit_default4")->text(), QString(v4.mid(28).toHex(' ').toUpper()));
         ModalCloser closer;
         w<QLineEdit>("lineEdit_default3")->setText("FF FF 00 05 0G");
         w<QPushButton>("pushButton_right3")->click();
@@ -230,29 +240,6 @@ private slots:
         QVERIFY(!open(2, pty2->slavePath()));
         QCOMPARE(closer.seen, QStringList({"错误|打开失败！\nNo such file or directory", "错误|打开失败！\n没有串口名",
                                            "错误|打开失败！\nPermission error while locking the device", "错误|打开失败！\n波特率无效"}));
-    }
-
-    // The area keeps its newest 2,000 lines; chunks coming faster than they
-    // are shown leave out the oldest text, a line says how many bytes, and
-    // every byte is either shown or counted once.
-    void boundedView()
-    {
-        QByteArray frames;
-        for (int i = 0; i < 2500; ++i)
-            frames += QByteArray::fromHex("FFFF0005") + char(i) + QByteArray(4, 0);
-        feed(1, frames + initFrame, true);
-        QCOMPARE(w<QTextEdit>("textEdit_rec1")->document()->blockCount(), 2000);
-        QCOMPARE(shown(1).section('\n', -2), "TFF FF 00 05 C3 00 00 00 00 \n" + frameLine);
-        page->clearReceive();
-        for (int i = 0; i < 10; ++i)
-            feed(1, QByteArray(20000, char(0x40 + i)));
-        feed(1, {}, true);
-        QString text = shown(1);
-        qint64 skipped = 0;
-        for (auto it = QRegularExpression("（(\\d+) 字节未显示）").globalMatch(text); it.hasNext();)
-            skipped += it.next().captured(1).toLongLong();
-        QVERIFY(skipped > 0 && text.endsWith("49 ") && text.count("49 ") == 20000);
-        QCOMPARE(skipped + text.remove(QRegularExpression("（\\d+ 字节未显示）|\\s")).size() / 2, 200000);
     }
 
     // A lost port is closed and said once; a device that comes back at the
