@@ -106,8 +106,7 @@ private slots:
     // that cannot be written is said on the page.
     void relayIsShownAndCaptured()
     {
-        QTemporaryDir folder;
-        userSettings().setValue("capture/folder", folder.path());
+        userSettings().setValue("capture/folder", home.filePath("captures"));
         userSettings().setValue("dual/autoRecord", true);
         page.reset(new DoubleWindow);
         w<QComboBox>("rate_1")->setEditText("921600");
@@ -115,11 +114,10 @@ private slots:
         QVERIFY(openBoth() && pty1->write(initFrame) && pty2->readAtLeast(9) == initFrame);
         QVERIFY(pty2->write(reply) && pty1->readAtLeast(9) == reply);
         QCOMPARE(received.first(), QVariantList({0, initFrame}));
-        auto *button = w<QPushButton>("pushButton_double");
-        button->click();
-        QVERIFY(button->text() == "打开双串口" && pty1->write(initFrame) && received.wait());
-        button->click();
-        QCOMPARE(button->text(), QStringLiteral("关闭双串口"));
+        w<QPushButton>("pushButton_double")->click();
+        QVERIFY(w<QPushButton>("pushButton_double")->text() == "打开双串口" && pty1->write(initFrame) && received.wait());
+        w<QPushButton>("pushButton_double")->click();
+        QCOMPARE(w<QPushButton>("pushButton_double")->text(), QStringLiteral("关闭双串口"));
         w<QPushButton>("pushButton_open2")->click();
         qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
             warnings << (type == QtWarningMsg ? text : QString()); // a write to the closed port would warn
@@ -129,15 +127,14 @@ private slots:
         QCOMPARE(warnings.join(QString()), QString());
         w<QToolButton>("toolButton_record")->click(); // stop
         const QString p1 = "T " + pty1->slavePath(), p2 = "T " + pty2->slavePath(), rx = " RX FF FF 00 05 0B 00 00 00 10";
-        const QStringList files = captureFiles(folder.path());
+        const QStringList files = captureFiles(home.filePath("captures"));
         QVERIFY2(files.size() == 1 && files[0].endsWith("_" + pty1->slavePath().section('/', -1) + ".txt"), qPrintable(files.join(' ')));
         QCOMPARE(maskedCaptureLines(files[0]),
                  QStringList({"# vok-serial-tool capture 1", "T - -- recording started", p1 + " -- opened 921600 8N1",
                               p2 + " -- opened 9600 8N1", p1 + rx, p2 + " TX FF FF 00 05 0B 00 00 00 10",
                               p2 + " RX FF FF 00 05 0C 00 00 00 11", p1 + " TX FF FF 00 05 0C 00 00 00 11", p1 + rx,
                               p2 + " -- closed", p1 + rx, "T - -- recording stopped", ""}));
-        QVERIFY(QFile(folder.filePath("file")).open(QIODevice::WriteOnly));
-        userSettings().setValue("capture/folder", folder.filePath("file/captures"));
+        userSettings().setValue("capture/folder", "/proc/vok-captures");
         page.reset(new DoubleWindow);
         QVERIFY(openBoth()); // no box: the failure is a line on the page
         QVERIFY(shown(1).contains("录制失败，已停止") && !w<QToolButton>("toolButton_record")->isChecked());
@@ -170,13 +167,11 @@ private slots:
         const QString escapes = "”不是可用的转义（可用 \\r \\n \\t \\\\ \\xNN）。";
         QCOMPARE(closer.seen, QStringList({"错误|十六进制输入有误：第 11 个字符起的“1”有奇数个数字，每个字节要写两位。",
                                            "错误|文本输入有误：第 3 个字符起的“\\q" + escapes, "错误|文本输入有误：第 2 个字符起的“\\x4" + escapes}));
-        QCOMPARE(shown(1) + shown(2), QString()); // sent bytes are shown only when asked for
-        feed(1, initFrame, true);
+        feed(1, initFrame, true); // the first line: nothing sent was shown
         w<QCheckBox>("checkBox_echo1")->setChecked(true);
         w<QComboBox>("comboBox_view1")->setCurrentIndex(2);
         page->sendHex("COM1", "41 0D");
-        QVERIFY(pty2->write("xyz")); // relayed bytes are not the user's
-        QCOMPARE(pty1->readAtLeast(5), QByteArray("A\rxyz"));
+        QVERIFY(pty2->write("xyz") && pty1->readAtLeast(5) == "A\rxyz"); // relayed bytes are not the user's
         feed(1, QByteArray("OK"), true);
         feed(2, {}, true);
         QCOMPARE(shown(1) + shown(2), frameLine + "\n→ T 41 0D  A\\r\n" + QString("4F 4B ").leftJustified(48) + " OK78 79 7A ");
@@ -229,8 +224,6 @@ private slots:
         com2->setEditText("/dev/pts/77");
         refresh({"ttyACM0", "ttyS0", "ttyUSB0"});
         QCOMPARE(com1->currentText() + com2->itemText(2), QStringLiteral("ttyUSB0ttyUSB0"));
-        refresh({"ttyS0"});
-        QCOMPARE(com1->currentText(), QStringLiteral("ttyS0"));
         refresh({});
         QCOMPARE(com1->currentText() + com2->currentText(), QStringLiteral("/dev/pts/77"));
         ModalCloser closer;
@@ -247,26 +240,24 @@ private slots:
     // list, due once a second, is announced at once here.)
     void lostPortComesBack()
     {
-        QTemporaryDir dir;
-        const QString device = dir.filePath("ttyA"), peer = dir.filePath("ttyB");
+        const QString device = home.filePath("ttyA"), peer = home.filePath("ttyB");
         QProcess link;
         auto makeLink = [&] {
             link.start("socat", {"pty,raw,echo=0,link=" + device, "pty,raw,echo=0,link=" + peer});
             return QTest::qWaitFor([&] { return QFile::exists(device) && QFile::exists(peer); }, 5000);
         };
-        auto *open1 = w<QPushButton>("pushButton_open1");
         QVERIFY(makeLink() && open(1, device) && open(2, pty2->slavePath()));
         link.terminate();
         QVERIFY(link.waitForFinished());
         QTRY_COMPARE(shown(1).count("串口已断开"), 1);
-        QCOMPARE(open1->text() + page->portName(0) + page->portName(1), "打开串口" + pty2->slavePath());
+        QCOMPARE(w<QPushButton>("pushButton_open1")->text() + page->portName(0) + page->portName(1), "打开串口" + pty2->slavePath());
         QVERIFY(makeLink());
         emit PortListWatcher::shared()->listed({});
-        QCOMPARE(open1->text() + page->portName(0), "关闭串口" + device);
+        QCOMPARE(w<QPushButton>("pushButton_open1")->text() + page->portName(0), "关闭串口" + device);
         QTRY_VERIFY(shown(1).contains("串口已重新打开"));
-        open1->click();
+        w<QPushButton>("pushButton_open1")->click();
         emit PortListWatcher::shared()->listed({});
-        QCOMPARE(open1->text(), QStringLiteral("打开串口"));
+        QCOMPARE(w<QPushButton>("pushButton_open1")->text(), QStringLiteral("打开串口"));
         link.terminate();
         QVERIFY(link.waitForFinished());
     }
