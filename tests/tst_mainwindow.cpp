@@ -62,12 +62,12 @@ private slots:
             QMetaObject::invokeMethod(dual, handler, Q_ARG(QByteArray, QByteArray::fromHex("FFFF00050B00000010")));
         QTest::keyClick(child<QTextEdit>(&window, "textEdit_checksum"), Qt::Key_F5);
         QTRY_COMPARE(child<QTextEdit>(dual, "textEdit_rec1")->toPlainText() + child<QTextEdit>(dual, "textEdit_rec2")->toPlainText(), "00 00 10 00 00 10 ");
-        QTest::keyClick(&window, Qt::Key_A); // were it to close the window, Escape would end no loop
+        QTest::keyClick(&window, Qt::Key_A);
+        QVERIFY(window.isVisible());
         QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
         QTimer::singleShot(0, &window, [this] { QTest::keyClick(child<QTextEdit>(&window, "textEdit_checksum"), Qt::Key_Escape); });
         QTimer::singleShot(30000, &lastClosed, &QCoreApplication::quit); // a guard, should Escape not close
-        qApp->exec();
-        QVERIFY(!window.isVisible() && lastClosed.count() == 1);
+        QVERIFY(qApp->exec() == 0 && !window.isVisible() && lastClosed.count() == 1);
     }
 };
 
