@@ -17,7 +17,7 @@ static QSettings userSettings() { return QSettings(QSettings::IniFormat, QSettin
 class TestDoubleWindow : public QObject
 {
     Q_OBJECT
-    TestRoot home; // and the per-user settings of this run
+    TestRoot home; // the program's files, and the per-user settings and files of this run
     std::unique_ptr<DoubleWindow> page;
     std::unique_ptr<PtyPair> pty1, pty2;
 
@@ -41,6 +41,7 @@ class TestDoubleWindow : public QObject
 private slots:
     void init()
     {
+        qputenv("XDG_DATA_HOME", home.filePath("data").toUtf8());
         userSettings().clear();
         page.reset(new DoubleWindow);
         pty1.reset(new PtyPair);
@@ -98,10 +99,10 @@ private slots:
         QCOMPARE(skipped + text.remove(QRegularExpression("（\\d+ 字节未显示）|\\s")).size() / 2, 200000);
     }
 
-    // Each port's chunks are shown and, in double mode, go to the other open
-    // port; both ports' traffic and the user's sends go into one capture file
-    // named after the first port; a typed rate reaches the port. A folder
-    // that cannot be written is said on the page.
+    // In double mode each port's chunks go to the other port, never to a
+    // closed one (the write would warn); both ports' traffic goes into one
+    // capture file named after the first port; a typed rate reaches the
+    // port. A folder that cannot be written is said on the page.
     void relayIsShownAndCaptured()
     {
         userSettings().setValue("capture/folder", home.filePath("captures"));
