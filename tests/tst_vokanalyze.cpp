@@ -82,7 +82,8 @@ void TestVokAnalyze::replies()
     QCOMPARE(rig.feed(wire), expected);
 
     const QByteArray requests = frame(0x01, 1) + frame(0x03, 2, "01") + frame(0x03, 3, "02") + frame(0x07, 4)
-                                + frame(0x0D, 5, "0032") + frame(0x0F, 6) + frame(0x11, 7) + hex("FFFF000503F9000102");
+                                + frame(0x0D, 5, "0032") + frame(0x0F, 6) + frame(0x11, 7) + hex("FFFF000503F9000102")
+                                + frame(0x05, 8, "00");
     const struct { const char *ini; QList<QByteArray> replies; QString rejected; } rows[] = {
         // a status read is marked, not stamped: the page puts in the status,
         // and a longer template keeps its stored last byte; without a payload
@@ -92,8 +93,8 @@ void TestVokAnalyze::replies()
         // 02 absent, 08 empty, 0E without digits: silence; 04 cut short: grown to a smallest frame
         {"[Respond]\n08=\n0E=--\n04=ff ff 00 05\n", {hex("FFFF0005 00 02 0000 07"), hex("FFFF0005 00 03 0000 03"),
                                                     hex("FFFF0005 00 F9 0000 FE")}, {}},
-        // lower case, no spaces, commas
-        {"[Respond]\n04=ffff00050400000000\n08=FF,FF,00,05,08,00,00,00,00\n",
+        // lower case, no spaces, commas; 05 expects no reply even with a template for 06
+        {"[Respond]\n04=ffff00050400000000\n08=FF,FF,00,05,08,00,00,00,00\n06=ffff00050600000000\n",
          {hex("FFFF0005 04 02 0000 0B"), hex("FFFF0005 04 03 0000 03"), hex("FFFF0005 08 04 0000 11"),
           hex("FFFF0005 04 F9 0000 02")}, {}},
         // not whole bytes: refused, with the reason
