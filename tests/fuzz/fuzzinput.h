@@ -1,10 +1,8 @@
 #ifndef FUZZINPUT_H
 #define FUZZINPUT_H
 
-#include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
-#include <QList>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -31,30 +29,24 @@ inline QList<QByteArray> pieces(const QByteArray &bytes)
 // the previous run's file goes now. Empty when nothing could be written.
 inline QString writeDocument(const uint8_t *data, size_t size, const char *suffix, QList<QByteArray> *after)
 {
-    static QTemporaryDir *folder = [] {
+    [[maybe_unused]] static const auto quiet =
         qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-        std::atexit([] { delete folder; });
-        return QFileInfo("/dev/shm").isWritable() ? new QTemporaryDir("/dev/shm/vok-fuzz-XXXXXX") : new QTemporaryDir;
-    }();
+    static const QTemporaryDir folder(QFileInfo("/dev/shm").isWritable() ? "/dev/shm/vok-fuzz-XXXXXX" : QString());
     static int runs = 0;
     const QByteArray input = QByteArray::fromRawData(reinterpret_cast<const char *>(data), int(size));
     const int nul = input.indexOf('\0');
     *after = nul < 0 ? QList<QByteArray>() : pieces(input.mid(nul + 1));
-    QFile::remove(folder->filePath(QString::number(runs - 1) + suffix));
-    QFile file(folder->filePath(QString::number(runs++) + suffix));
-    if (!file.open(QIODevice::WriteOnly) || file.write(nul < 0 ? input : input.left(nul)) < 0)
-        return QString();
-    return file.fileName();
+    QFile::remove(folder.filePath(QString::number(runs - 1) + suffix));
+    QFile file(folder.filePath(QString::number(runs++) + suffix));
+    return file.open(QIODevice::WriteOnly) && file.write(nul < 0 ? input : input.left(nul)) >= 0 ? file.fileName() : QString();
 }
 
 // A broken promise of the code under test: stop so that the fuzzer keeps
 // the input.
 inline void require(bool holds, const char *what)
 {
-    if (!holds) {
-        std::fprintf(stderr, "fuzz check failed: %s\n", what);
-        std::abort();
-    }
+    if (!holds)
+        std::fprintf(stderr, "fuzz check failed: %s\n", what), std::abort();
 }
 
 } // namespace FuzzInput

@@ -1,7 +1,6 @@
 #ifndef CHUNKSOURCE_H
 #define CHUNKSOURCE_H
 
-#include <QByteArray>
 #include <QObject>
 
 // Stands in for a serial port: a framer only needs DataReady.

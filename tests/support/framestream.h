@@ -3,8 +3,6 @@
 
 #include "protocol/frame.h"
 
-#include <QByteArray>
-#include <QList>
 #include <QRandomGenerator>
 
 // Builders of protocol streams for splitter tests and benchmarks.
@@ -12,17 +10,11 @@ namespace FrameStream {
 
 // A whole unescaped frame with the given command, sn and payload, checksum
 // stamped.
-inline QByteArray frame(quint8 cmd, quint8 sn, const QByteArray &payload)
-{
-    return VokFrame::build(cmd, sn, payload);
-}
+inline QByteArray frame(quint8 cmd, quint8 sn, const QByteArray &payload) { return VokFrame::build(cmd, sn, payload); }
 
 // The frame as a module puts it on the wire: every 0xFF after the two header
 // bytes is followed by 0x55.
-inline QByteArray escaped(const QByteArray &frame)
-{
-    return VokFrame::escaped(frame, VokFrame::LenPos);
-}
+inline QByteArray escaped(const QByteArray &frame) { return VokFrame::escaped(frame, VokFrame::LenPos); }
 
 // A random payload of the given size in which 0xFF, 0x55 and the pair FF 55
 // are frequent.

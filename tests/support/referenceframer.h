@@ -4,6 +4,8 @@
 #include <QByteArray>
 #include <QList>
 
+#include <utility>
+
 // The splitting rules applied literally, one byte at a time:
 // append (a 0x55 right after an FF still waiting for its escape byte is that
 // escape and is dropped, exactly once), drop bytes until the buffer starts
@@ -18,20 +20,15 @@ public:
     void feed(const QByteArray &bytes)
     {
         for (char byte : bytes) {
-            if (escapePending && byte == char(0x55)) {
-                escapePending = false;
+            if (std::exchange(escapePending, byte == char(0xFF)) && byte == char(0x55))
                 continue;
-            }
             buffer.append(byte);
-            escapePending = byte == char(0xFF);
             // Resynchronise: drop bytes up to the next FF, and give up a
             // header of len 0 for the next FF after its first byte.
             while (!buffer.isEmpty() && (buffer.at(0) != char(0xFF) || (buffer.size() == 4 && length() == 0)))
                 buffer.remove(0, 1);
-            if (buffer.size() > 4 && buffer.size() == length() + 4) {
-                frames.append(buffer);
-                buffer.clear();
-            }
+            if (buffer.size() > 4 && buffer.size() == length() + 4)
+                frames.append(std::exchange(buffer, QByteArray()));
         }
     }
 
