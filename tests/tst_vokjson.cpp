@@ -30,18 +30,17 @@ QByteArray document(const QJsonArray &attrs)
 class TestVokJson : public QObject
 {
     Q_OBJECT
-    bool load(const QJsonArray &attrs) { return writeFile(path, document(attrs)) && json.parseFile(path); }
+    bool load(const QJsonArray &a) { return writeFile(root.filePath("d.json"), document(a)) && json.parseFile(root.filePath("d.json")); }
     QByteArray set(const QByteArray &f, const VokJson::ControlValue &v) const
     {
         return v.bytes.isEmpty() ? json.setIntValue(f, v.displayName, v.number) : json.setBytesValue(f, v.displayName, v.bytes);
     }
 
     TestRoot root;
-    const QString path = root.filePath("d.json");
     VokJson json;
 
 private slots:
-    void oddDefinitionsStayInTheFrame()
+    void definitions()
     {
         // A uint_spec beyond int, enum texts that are no text, a len given as
         // text, an element that is no object, then datapoints that do not fit.
@@ -66,39 +65,36 @@ private slots:
             frame = json.setBytesValue(json.setIntValue(frame, dp.display_name, 6), dp.display_name, QByteArray(8, 0x11));
         // "five" is no number, "Enum" is no type, a value
         // beyond the texts reads as its number, what does not fit is left out.
-        QCOMPARE(json.decodeStatus(frame), (QMap<QString, QString>{{"b", "1"}, {"e", "y"}, {"big", "286331153"},
-                                                                   {"len as text", "17"}, {"far", "17"}, {"five", "4369"},
-                                                                   {"few texts", "6"}}));
-    }
+        QCOMPARE(json.decodeStatus(frame), (QMap<QString, QString>{{"b", "1"}, {"e", "y"}, {"big", "286331153"}, {"len as text", "17"},
+                                                                   {"far", "17"}, {"five", "4369"}, {"few texts", "6"}}));
 
-    void parseForgetsTheOldDefinition()
-    {
         QList<int> announced; // sizes of the definitions ListOk gave
         connect(&json, &VokJson::ListOk, [&announced](const QList<json_struct> &list) { announced << list.size(); });
         const QString cache = VokFiles::definitionCache("tst-vokjson");
         const QByteArray three = document({attr("A", "bool", "status_writable", 1, 0, 0),
                                            attr("B", "uint8", "status_writable", 1, 1), attr("C", "uint8", "alert", 1, 2)});
         // Whatever replaces a good definition, the old one is gone; only a
-        // readable JSON document is announced.
-        const struct { const char *content; QList<int> announced; } cases[] = {
-            {nullptr, {3}}, {"{\"entities\": [", {3}}, {"[]", {3, 0}}, {"{\"entities\": {\"attrs\": [{}]}}", {3, 0}}};
+        // readable JSON document is announced. A key is never a path out of
+        // the cache folder.
+        QVERIFY(writeFile(root.filePath("outside.json"), three));
+        const struct { const char *content, *key; QList<int> announced; } cases[] = {
+            {nullptr, "tst-vokjson", {3}}, {"{\"entities\": [", "tst-vokjson", {3}}, {"[]", "tst-vokjson", {3, 0}},
+            {"{\"entities\": {\"attrs\": [{}]}}", "tst-vokjson", {3, 0}}, {nullptr, "../outside", {3}}};
         for (const auto &c : cases) {
             announced.clear();
             QVERIFY(writeFile(cache, three));
             json.parseJson("tst-vokjson");
             QVERIFY(c.content ? writeFile(cache, c.content) : QFile::remove(cache));
-            json.parseJson("tst-vokjson");
+            json.parseJson(c.key);
             QCOMPARE(announced, c.announced);
             QCOMPARE(json.dataPoints().size() + json.writableCount + json.statusTemplate().size(), 10);
         }
-        // A key is never a path out of the cache folder.
-        QVERIFY(writeFile(root.filePath("outside.json"), three));
-        json.parseJson("../outside");
-        QCOMPARE(json.dataPoints().size(), 0);
     }
 
-    void randomDefinitionsRoundTrip()
+    void roundTrips()
     {
+        QByteArray payload;
+        QString error;
         QRandomGenerator random(20261207);
         const char *const dataTypes[] = {"bool", "enum", "uint8", "uint16", "uint32", "binary"};
         for (int round = 0; round < 100; ++round) {
@@ -106,8 +102,8 @@ private slots:
             // position; each its bit fields (kinds 0 and 1) and then, in the status
             // sections, its byte datapoints.
             QJsonArray attrs;
-            QList<VokJson::ControlValue> values;
-            QMap<QString, QString> expected;
+            QList<VokJson::ControlValue> values, some;
+            QMap<QString, QString> want, wantSome;
             int offset = 0, writableEnd = 0, writable = 0;
             for (const QByteArray type : {"status_writable", "status_readonly", "alert", "fault"}) {
                 int bit = 0; // -1 once the bit area is closed
@@ -118,14 +114,13 @@ private slots:
                         QJsonArray texts;
                         for (int t = kind == 1 ? 1 + random.bounded(1 << len) : 0; t > 0; --t)
                             texts.append(name + QString::number(t));
-                        VokJson::ControlValue v{name, kind < 2 ? random.bounded(kind ? texts.size() : 2)
-                                                               : qint64(random.generate64() % (quint64(1) << (8 * qMin(len, 4)))),
-                                                kind == 5 ? FrameStream::payload(random, len) : QByteArray()};
+                        const quint64 limit = kind == 0 ? 2 : kind == 1 ? texts.size() : quint64(1) << (8 * qMin(len, 4));
+                        const VokJson::ControlValue v{name, qint64(random.generate64() % limit),
+                                                      FrameStream::payload(random, kind == 5 ? len : 0)};
                         if (kind > 1 && bit >= 0)
                             std::tie(offset, bit) = std::make_tuple(offset + (bit + 7) / 8, -1);
                         attrs.append(attr(name, dataTypes[kind], type, len, offset, kind < 2 ? bit : bytes, {{"enum", texts}}));
-                        expected[name] = kind == 1 ? texts[int(v.number)].toString()
-                                                   : kind == 5 ? QString(v.bytes.toHex()) : QString::number(v.number);
+                        want[name] = kind == 1 ? texts[v.number].toString() : kind == 5 ? v.bytes.toHex() : QString::number(v.number);
                         values << v;
                         (kind < 2 ? bit : offset) += len;
                     }
@@ -134,37 +129,28 @@ private slots:
                     std::tie(writableEnd, writable) = std::make_tuple(offset, attrs.size());
             }
             QVERIFY(load(attrs));
-            QByteArray status = json.statusTemplate();
+            QByteArray status = json.statusTemplate(), partial = status, mask((writable + 7) / 8, '\0');
             QCOMPARE(status.size(), offset + 10);
             for (const VokJson::ControlValue &v : values)
                 status = set(status, v);
-            QCOMPARE(json.decodeStatus(status), expected);
+            QCOMPARE(json.decodeStatus(status), want);
 
             // A control of some writable datapoints carries the writable section
             // of a status frame with only their values, behind a mask of them.
-            QByteArray mask((writable + 7) / 8, '\0'), partial = json.statusTemplate(), payload;
-            QList<VokJson::ControlValue> some;
-            QMap<QString, QString> expectedSome;
             for (int i = random.bounded(2); i < writable; i += 1 + random.bounded(3)) {
                 some << values[i];
-                expectedSome[values[i].displayName] = expected[values[i].displayName];
+                wantSome[values[i].displayName] = want[values[i].displayName];
                 mask[mask.size() - 1 - i / 8] = char(mask.at(mask.size() - 1 - i / 8) | (1 << (i % 8)));
                 partial = set(partial, values[i]);
             }
-            QString error;
             QVERIFY2(json.encodeControl(some, &payload, &error), qPrintable(error));
             QCOMPARE(payload, mask + partial.mid(9, writableEnd));
-            QCOMPARE(json.decodeControl(VokFrame::build(3, 1, '\x01' + payload)), expectedSome);
+            QCOMPARE(json.decodeControl(VokFrame::build(3, 1, '\x01' + payload)), wantSome);
         }
-    }
 
-    void sampleDefinition()
-    {
         QVERIFY(json.parseFile(TestRoot::shipped("datapoints/5f0c2e7d9b1a4c83a6e2d4f7b8c90e15.json")));
         // One past a limit, a repeated, a read-only or an unknown datapoint is
         // refused (values at the limits round-trip above).
-        QByteArray payload;
-        QString error;
         const QList<QList<VokJson::ControlValue>> refused{{{"模式", 5, {}}}, {{"风速", 3, {}}}, {{"定时关机", 65536, {}}},
                                                           {{"灯光颜色", 0, "ABCD"}}, {{"开关", 1, {}}, {"开关", 1, {}}},
                                                           {{"开关", 2, {}}}, {{"缺水", 0, {}}}, {{"无此", 0, {}}}};
@@ -187,10 +173,9 @@ private slots:
         for (const auto &[frame, decode] : {std::pair{control, &VokJson::decodeControl}, {status, &VokJson::decodeStatus}}) {
             const QMap<QString, QString> whole = (json.*decode)(frame);
             for (int size = 0; size < frame.size(); ++size) {
-                const QMap<QString, QString> part = (json.*decode)(frame.left(size));
-                QVERIFY2(part.size() < whole.size() && std::includes(whole.keyValueBegin(), whole.keyValueEnd(),
-                                                                     part.keyValueBegin(), part.keyValueEnd()),
-                         qPrintable(QString("size %1").arg(size)));
+                QMap<QString, QString> part = (json.*decode)(frame.left(size)), both = whole;
+                both.insert(part); // a value read from the wrong place changes the whole
+                QVERIFY2(both == whole && part.size() < whole.size(), qPrintable(QString("size %1").arg(size)));
             }
         }
     }
