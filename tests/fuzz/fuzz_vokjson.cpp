@@ -18,7 +18,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // flags, action and checksum stay as the template made them. 256
     // datapoints reach every section; more only repeat the work.
     QByteArray frame = model.statusTemplate();
-    const QByteArray head = frame.left(9);
     for (int i = 0; i < model.dataPoints().size() && i < 256; ++i) {
         const QByteArray value = pieces.isEmpty() ? QByteArray() : pieces.at(i % pieces.size());
         // the value's first eight bytes as a big-endian number
@@ -26,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         model.writeBytesValue(frame, i, value);
     }
     FuzzInput::require(frame.size() >= 10 && uint(frame.size()) == VokFrame::getUint16(frame, 2) + 4
-                           && frame.left(9) == head && frame.back() == '\0',
+                           && frame.left(9) == model.statusTemplate().left(9) && frame.back() == '\0',
                        "status frame of the wrong length, or a value written outside its data");
     model.decodeStatus(frame);
     return 0;

@@ -1,9 +1,7 @@
 #ifndef FUZZINPUT_H
 #define FUZZINPUT_H
 
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
+#include <QTemporaryDir> // and with it QDir, QFileInfo and QFile
 
 #include <cstdio>
 #include <cstdlib>
@@ -29,8 +27,7 @@ inline QList<QByteArray> pieces(const QByteArray &bytes)
 // the previous run's file goes now. Empty when nothing could be written.
 inline QString writeDocument(const uint8_t *data, size_t size, const char *suffix, QList<QByteArray> *after)
 {
-    [[maybe_unused]] static const auto quiet =
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    [[maybe_unused]] static const auto quiet = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     static const QTemporaryDir folder(QFileInfo("/dev/shm").isWritable() ? "/dev/shm/vok-fuzz-XXXXXX" : QString());
     static int runs = 0;
     const QByteArray input = QByteArray::fromRawData(reinterpret_cast<const char *>(data), int(size));
