@@ -30,7 +30,7 @@ QByteArray document(const QJsonArray &attrs)
 class TestVokJson : public QObject
 {
     Q_OBJECT
-    bool load(const QJsonArray &a) { return writeFile(root.filePath("d.json"), document(a)) && json.parseFile(root.filePath("d.json")); }
+    bool load(const QJsonArray &a) { return writeFile(root.filePath("d"), document(a)) && json.parseFile(root.filePath("d")); }
     QByteArray set(const QByteArray &f, const VokJson::ControlValue &v) const
     {
         return v.bytes.isEmpty() ? json.setIntValue(f, v.displayName, v.number) : json.setBytesValue(f, v.displayName, v.bytes);
