@@ -27,7 +27,8 @@ inline QList<QByteArray> pieces(const QByteArray &bytes)
 // the previous run's file goes now. Empty when nothing could be written.
 inline QString writeDocument(const uint8_t *data, size_t size, const char *suffix, QList<QByteArray> *after)
 {
-    [[maybe_unused]] static const auto quiet = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    [[maybe_unused]] static const auto quiet =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     static const QTemporaryDir folder(QFileInfo("/dev/shm").isWritable() ? "/dev/shm/vok-fuzz-XXXXXX" : QString());
     static int runs = 0;
     const QByteArray input = QByteArray::fromRawData(reinterpret_cast<const char *>(data), int(size));
