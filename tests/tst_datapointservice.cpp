@@ -11,8 +11,6 @@
 #include <QTcpSocket>
 #include <QtTest>
 
-#include <memory>
-
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -43,29 +41,21 @@ struct Service
 {
     Service(const QString &folder, const QStringList &options = {})
     {
-        if (::pipe2(log, O_CLOEXEC) != 0)
-            return;
+        if (::pipe2(log, O_CLOEXEC) != 0) return;
         process.setStandardOutputFile(QString("/proc/self/fd/%1").arg(log[1]));
         process.start(QCoreApplication::applicationDirPath() + "/vok-datapoint-service",
                       QStringList{"--port", "0", "--dir", folder} + options);
         ::close(log[1]); // the child has its own
         port = quint16(QRegularExpression("127\\.0\\.0\\.1:(\\d+)").match(readLog(1)).captured(1).toUInt());
     }
-    ~Service()
-    {
-        process.kill();
-        process.waitForFinished();
-        ::close(log[0]);
-    }
+    ~Service() { process.kill(), process.waitForFinished(), ::close(log[0]); }
     // The log until it has that many lines, or nothing more comes in timeoutMs.
     QByteArray readLog(int lines, int timeoutMs = 20000)
     {
         QByteArray data;
         pollfd ready{log[0], POLLIN, 0};
         char chunk[4096];
-        ssize_t n = 0;
-        while (data.count('\n') < lines && ::poll(&ready, 1, timeoutMs) == 1
-               && (n = ::read(log[0], chunk, sizeof chunk)) > 0)
+        for (ssize_t n; data.count('\n') < lines && ::poll(&ready, 1, timeoutMs) == 1 && (n = ::read(log[0], chunk, sizeof chunk)) > 0;)
             data.append(chunk, int(n));
         return data;
     }
@@ -88,86 +78,65 @@ class TestDatapointService : public QObject
 {
     Q_OBJECT
 
-    QString served(const QString &key = {}) const { return root.filePath("served/" + key + ".json"); }
     QString folder() const { return root.filePath("served"); }
 
     QTemporaryDir root;
+    const bool made = QDir(root.path()).mkdir("served");
     TestRoot files; // the fetch cache
-    std::unique_ptr<Service> service;
+    Service service{folder()};
     QTcpServer silent; // accepts connections, never answers
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(QDir(root.path()).mkdir("served") && files.isValid());
+        QVERIFY(made && files.isValid() && service.port != 0 && silent.listen(QHostAddress::LocalHost));
         // Query delimiters in a key stay part of one query value and of the file name.
         for (const auto &[key, content] : {std::pair<QString, QByteArray>{"tst-ok", definition}, {"tst-b", "{\"b\": 2}"},
                                            {"tst-array", "[]"}, {"tst-k&format=xml#x +", definition}})
-            QVERIFY(writeFile(served(key), content));
-        QVERIFY(writeFile(root.filePath("secret.json"), "{}") && QFile::link(root.filePath("secret.json"), served("link")));
-        service = std::make_unique<Service>(folder());
-        QVERIFY(service->port != 0 && silent.listen(QHostAddress::LocalHost));
+            QVERIFY(writeFile(folder() + '/' + key + ".json", content));
+        QVERIFY(writeFile(root.filePath("secret.json"), "{}") && QFile::link(root.filePath("secret.json"), folder() + "/link.json"));
     }
 
-    void answers_data()
-    {
-        QTest::addColumn<QByteArray>("request");
-        QTest::addColumn<int>("status");
-        QTest::newRow("definition") << get("tst-ok") << 200;
-        QTest::newRow("LF only") << okLine + "\nHost: 127.0.0.1\n\n" << 200;
-        QTest::newRow("LF, then CRLF") << okLine + "\nHost: 127.0.0.1\n\r\n" << 200;
-        QTest::newRow("CR alone ends no line") << okLine + "\r\nHost: 127.0.0.1\rX: y\r\n\r\n" << 400;
-        QTest::newRow("key out of the folder") << get("../secret") << 404;
-        QTest::newRow("link out of the folder") << get("link") << 404;
-        QTest::newRow("other version") << QByteArray(okLine).replace("1.1", "2.0") + "\n\n" << 400;
-        QTest::newRow("header without colon") << okLine + "\r\nHost\r\n\r\n" << 400;
-        QTest::newRow("no key") << QByteArray(okLine).replace("product_", "") + "\n\n" << 400;
-        QTest::newRow("other format") << QByteArray(okLine).replace("=json", "=xml") + "\n\n" << 400;
-        QTest::newRow("POST") << QByteArray(okLine).replace("GET", "POST") + "\n\n" << 405;
-        QTest::newRow("other path") << QByteArray(okLine).replace("datapoint", "datapoints") + "\n\n" << 404;
-        QTest::newRow("oversized") << QByteArray(20000, 'G') << 431;
-    }
     void answers()
     {
-        QFETCH(QByteArray, request);
-        QFETCH(int, status);
-        const QByteArray answer = service->exchange(request);
-        QCOMPARE(::status(answer), status);
-        QVERIFY(answer.contains("\r\nContent-Length: " + QByteArray::number(body(answer).size()) + "\r\n"));
-        if (status == 200)
-            QCOMPARE(body(answer), definition);
-        else
-            QCOMPARE(QJsonDocument::fromJson(body(answer))["errors"]["status"].toInt(), status);
+        const auto line = [](const char *from, const char *to) { return QByteArray(okLine).replace(from, to) + "\n\n"; };
+        const std::pair<QByteArray, int> rows[] = {
+            {get("tst-ok"), 200}, {okLine + "\nHost: 127.0.0.1\n\n", 200}, {okLine + "\nHost: 127.0.0.1\n\r\n", 200},
+            {okLine + "\r\nHost: 127.0.0.1\rX: y\r\n\r\n", 400}, // a CR alone ends no line
+            {get("../secret"), 404}, {get("link"), 404}, // out of the folder
+            {line("1.1", "2.0"), 400}, {okLine + "\r\nHost\r\n\r\n", 400}, {line("product_", ""), 400}, {line("=json", "=xml"), 400},
+            {line("GET", "POST"), 405}, {line("datapoint", "datapoints"), 404}, {QByteArray(20000, 'G'), 431}};
+        for (const auto &[request, status] : rows) {
+            const QByteArray answer = service.exchange(request), body = ::body(answer);
+            QCOMPARE(QVariantList({request, ::status(answer), answer.contains("\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n"),
+                                   status == 200 ? QVariant(body) : QJsonDocument::fromJson(body)["errors"]["status"].toInt()}),
+                     QVariantList({request, status, true, status == 200 ? QVariant(definition) : status}));
+        }
     }
 
     void logsEachRequestLine()
     {
-        service->readLog(1000, 0);
-        const int sizes[] = {body(service->exchange(get("tst-ok"))).size(),
-                             body(service->exchange("\x01\x7f\r\n\r\n")).size()};
-        QCOMPARE(service->readLog(2), "127.0.0.1 \"" + okLine + "\" 200 " + QByteArray::number(sizes[0])
+        service.readLog(1000, 0);
+        const int sizes[] = {body(service.exchange(get("tst-ok"))).size(),
+                             body(service.exchange("\x01\x7f\r\n\r\n")).size()};
+        QCOMPARE(service.readLog(2), "127.0.0.1 \"" + okLine + "\" 200 " + QByteArray::number(sizes[0])
                                           + "\n127.0.0.1 \"??\" 400 " + QByteArray::number(sizes[1]) + '\n');
     }
 
     void servesClientsAtOnceUpToTheLimit()
     {
-        // Two clients send their requests in two parts, interleaved; meanwhile
-        // a third, beyond the limit, is answered at once, unasked.
+        // Two clients send the first part of their requests (the same for both
+        // keys); a third, beyond the limit, is answered at once, unasked; then
+        // the second client completes its request before the first.
         Service limited(folder(), {"--max-connections", "2"});
-        QTcpSocket sockets[2], extra;
-        for (int i : {0, 1, 1, 0}) {
-            const bool first = !sockets[i].isOpen();
-            if (first)
-                sockets[i].connectToHost(QHostAddress::LocalHost, limited.port);
-            sockets[i].write(get(i ? "tst-b" : "tst-ok").mid(first ? 0 : 20, first ? 20 : -1));
-            QVERIFY(sockets[i].waitForBytesWritten(10000));
-            if (i == 1 && first) { // connections are accepted in order
-                extra.connectToHost(QHostAddress::LocalHost, limited.port);
-                QCOMPARE(status(readUntilClosed(extra)), 503);
-            }
+        QTcpSocket sockets[3];
+        for (QTcpSocket &socket : sockets) {
+            socket.connectToHost(QHostAddress::LocalHost, limited.port);
+            QVERIFY(&socket == &sockets[2] || (socket.write(get("tst-ok").left(20)) && socket.waitForBytesWritten(10000)));
         }
-        QCOMPARE(body(readUntilClosed(sockets[1])), QByteArray("{\"b\": 2}"));
-        QCOMPARE(body(readUntilClosed(sockets[0])), definition);
+        QCOMPARE(status(readUntilClosed(sockets[2])), 503);
+        sockets[0].write(get("tst-ok").mid(20)), sockets[1].write(get("tst-b").mid(20));
+        QCOMPARE(body(readUntilClosed(sockets[1])) + body(readUntilClosed(sockets[0])), "{\"b\": 2}" + definition);
         // The places are free again once the service has let the clients go.
         QTRY_COMPARE_WITH_TIMEOUT(status(limited.exchange(get("tst-ok"))), 200, 20000);
     }
@@ -195,57 +164,42 @@ private slots:
 
     void rejectsBadOptions()
     {
-        for (const QStringList &options : {QStringList{"--port", "eighty"}, {"--port", "70000"},
-                                           {"--bind", "localhost:1"}, {"--max-connections", "0"},
-                                           {"--dir", root.filePath("none")}}) {
+        for (const char *options : {"--port eighty", "--port 70000", "--bind localhost:1", "--max-connections 0", "--dir /none"}) {
             QProcess process;
-            process.start(QCoreApplication::applicationDirPath() + "/vok-datapoint-service", options);
-            QVERIFY(process.waitForFinished(20000));
-            QVERIFY2(process.exitCode() == 2 && process.readAllStandardError().startsWith("vok-datapoint-service: "),
-                     qPrintable(options.join(' ')));
+            process.start(QCoreApplication::applicationDirPath() + "/vok-datapoint-service", QString(options).split(' '));
+            QVERIFY2(process.waitForFinished(20000) && process.exitCode() == 2
+                         && process.readAllStandardError().startsWith("vok-datapoint-service: "), options);
         }
     }
 
     void overlappingFetchesKeepTheirKeys()
     {
         VokJson json;
-        json.setServiceHost(QString("127.0.0.1:%1").arg(service->port));
-        json.requestJson("tst-ok");
-        json.requestJson("tst-b");
-        QTRY_COMPARE_WITH_TIMEOUT(readFile(VokFiles::definitionCache("tst-b")), QByteArray("{\"b\": 2}"), 20000);
-        QTRY_COMPARE_WITH_TIMEOUT(readFile(VokFiles::definitionCache("tst-ok")), definition, 20000);
+        json.setServiceHost(QString("127.0.0.1:%1").arg(service.port));
+        json.requestJson("tst-ok"), json.requestJson("tst-b");
+        QTRY_COMPARE_WITH_TIMEOUT(readFile(VokFiles::definitionCache("tst-b")) + readFile(VokFiles::definitionCache("tst-ok")),
+                                  "{\"b\": 2}" + definition, 20000);
     }
 
-    void fetchOutcomes_data()
-    {
-        QTest::addColumn<quint16>("port");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<int>("stat"); // the json_stat signal's value, -1: none
-        QTest::addColumn<QByteArray>("cached"); // after the fetch; before it, older
-        const quint16 real = service->port;
-        QTest::newRow("definition") << real << "tst-ok" << 1 << definition;
-        QTest::newRow("errors object") << real << "tst-gone" << 0 << older;
-        QTest::newRow("array") << real << "tst-array" << -1 << older;
-        QTest::newRow("key with & and #") << real << "tst-k&format=xml#x +" << 1 << definition;
-        QTest::newRow("no answer") << silent.serverPort() << "tst-silent" << -1 << older;
-    }
     void fetchOutcomes()
     {
-        QFETCH(quint16, port);
-        QFETCH(QString, key);
-        QFETCH(int, stat);
-        QFETCH(QByteArray, cached);
-        QVERIFY(writeFile(VokFiles::definitionCache(key), older));
-        VokJson json;
-        QSignalSpy stats(&json, &VokJson::json_stat);
-        json.setServiceHost(QString("127.0.0.1:%1").arg(port));
-        json.setFetchTimeout(port == silent.serverPort() ? 100 : 20000); // only the silent one is waited out
-        json.requestJson(key);
-        // Each fetch keeps a network manager until it has ended.
-        QTRY_VERIFY_WITH_TIMEOUT(json.findChildren<QNetworkAccessManager *>().isEmpty(), 20000);
-        QCOMPARE(stats.count(), int(stat >= 0));
-        QCOMPARE(stats.value(0).value(0, -1).toInt(), stat);
-        QCOMPARE(readFile(VokFiles::definitionCache(key)), cached);
+        // The json_stat signal's value (-1: none) and the cache after the fetch; before it, older.
+        const quint16 real = service.port;
+        const struct { quint16 port; QString key; int stat; QByteArray cached; } rows[] = {
+            {real, "tst-ok", 1, definition}, {real, "tst-gone", 0, older}, {real, "tst-array", -1, older},
+            {real, "tst-k&format=xml#x +", 1, definition}, {silent.serverPort(), "tst-silent", -1, older}};
+        for (const auto &row : rows) {
+            QVERIFY(writeFile(VokFiles::definitionCache(row.key), older));
+            VokJson json;
+            QSignalSpy stats(&json, &VokJson::json_stat);
+            json.setServiceHost(QString("127.0.0.1:%1").arg(row.port));
+            json.setFetchTimeout(row.port == real ? 20000 : 100); // only the silent one is waited out
+            json.requestJson(row.key);
+            // Each fetch keeps a network manager until it has ended.
+            QTRY_VERIFY_WITH_TIMEOUT(json.findChildren<QNetworkAccessManager *>().isEmpty(), 20000);
+            QCOMPARE(QVariantList({row.key, stats.count(), stats.value(0).value(0, -1).toInt(), readFile(VokFiles::definitionCache(row.key))}),
+                     QVariantList({row.key, int(row.stat >= 0), row.stat, row.cached}));
+        }
     }
 };
 

@@ -75,8 +75,7 @@ private slots:
     void scriptedExchangeWithTheModuleSimulator()
     {
         const QString key = "5f0c2e7d9b1a4c83a6e2d4f7b8c90e15", definition = TestRoot::shipped("datapoints/" + key + ".json");
-        QFile::remove(VokFiles::definitionCache(key));
-        QVERIFY(QFile::copy(definition, VokFiles::definitionCache(key)));
+        QVERIFY(writeFile(VokFiles::definitionCache(key), readFile(definition)));
         writeSettings(key);
         QVERIFY(writeFile(root.filePath("exchange.txt"), "info\nexpect 02 5000\nstatus\nexpect 04 5000\n"
                                                          "control 目标湿度=55 模式=1\nexpect 04 5000\nwifi 2 3\nexpect 0E 5000\n"

@@ -54,7 +54,6 @@ private slots:
         PtyPair pty;
         QVERIFY(openPort(&page, pty.slavePath()) && pty.write(hex("FFFF0005 01 07 0000 0D")));
         QCOMPARE(pty.readAtLeast(75, 10000).mid(VokFrame::ProductKeyPos, 32), abcKey.toLatin1());
-        QVERIFY(QDir().rmdir(VokFiles::analyzeSettings()));
     }
 
     // What the module sends, the automatic replies and the status reports all
