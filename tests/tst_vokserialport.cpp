@@ -38,8 +38,7 @@ void TestVokSerialPort::appliesSettingsByIndex()
         QCOMPARE(port.settingsText() + (refused ? " refused" : ""), QString(row.result));
         port.closeCom();
     }
-    QVERIFY(!port.openCom(QString(), "9600", 3, 0, 0));
-    QVERIFY(!port.openCom("/dev/vok-no-such-device", "9600", 3, 0, 0));
+    QVERIFY(!port.openCom(QString(), "9600", 3, 0, 0) && !port.openCom("/dev/vok-no-such-device", "9600", 3, 0, 0));
     QVERIFY(!port.isOpen());
 }
 
