@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <pty.h>
 #include <unistd.h>
 
@@ -38,9 +39,8 @@ void PtyPair::hangUp()
 
 bool PtyPair::write(const QByteArray &bytes)
 {
-    int done = 0;
     // While the line is full, the wait lets the code under test read.
-    return QTest::qWaitFor([&] {
+    return QTest::qWaitFor([&, done = 0]() mutable {
         done += int(qMax<ssize_t>(::write(masterFd, bytes.constData() + done, size_t(bytes.size() - done)), 0));
         return done == bytes.size();
     }, 5000);
@@ -51,9 +51,10 @@ QByteArray PtyPair::read(int timeoutMs, int settleMs)
     QByteArray result;
     QDeadlineTimer quiet(timeoutMs); // for the first byte, then for each next one
     do {
-        QTest::qWait(1); // lets the code under test write
+        QCoreApplication::processEvents(); // lets the code under test write
+        pollfd pfd{masterFd, POLLIN, 0};
         char chunk[4096];
-        const ssize_t n = ::read(masterFd, chunk, sizeof chunk);
+        const ssize_t n = ::poll(&pfd, 1, int(qMin<qint64>(quiet.remainingTime(), 10))) > 0 ? ::read(masterFd, chunk, sizeof chunk) : 0;
         if (n > 0) {
             result.append(chunk, int(n));
             quiet.setRemainingTime(settleMs);
