@@ -55,10 +55,9 @@ QByteArray PtyPair::read(int timeoutMs, int settleMs)
         pollfd pfd{masterFd, POLLIN, 0};
         char chunk[4096];
         const ssize_t n = ::poll(&pfd, 1, int(qMin<qint64>(quiet.remainingTime(), 10))) > 0 ? ::read(masterFd, chunk, sizeof chunk) : 0;
-        if (n > 0) {
-            result.append(chunk, int(n));
+        result.append(chunk, int(qMax<ssize_t>(n, 0)));
+        if (n > 0)
             quiet.setRemainingTime(settleMs);
-        }
     } while (!quiet.hasExpired());
     return result;
 }

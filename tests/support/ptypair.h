@@ -14,6 +14,7 @@ public:
 
     bool isValid() const { return masterFd >= 0; }
     QString slavePath() const { return path; }
+    int masterDescriptor() const { return masterFd; }
 
     // Closes the master side: the device is gone for whoever holds the slave.
     void hangUp();
