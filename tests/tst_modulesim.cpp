@@ -45,83 +45,80 @@ class TestModuleSim : public QObject
 {
     Q_OBJECT
 private slots:
-    void runs_data();
-    void runs();
+    void runs_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("commands"); // standard input to a --port run on the line, else a --script
+        QTest::addColumn<int>("interrupts"); // once open; with two the MCU stays silent, -1: the line hangs up
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("output"); // a pattern
+
+        const QStringList pty{"--pty"}, check{"--pty", "--check"}, port{"--port", line.slavePath()};
+        const QStringList noPort{"--port", "/nonexistent/tty"};
+        QTest::newRow("sound") << check << kScript << 0 << 0 << "\n6 passed, 0 failed\n$";
+        QTest::newRow("faulty reply") << check << QByteArray("status\nquit\n") << 0 << 1
+                                      << "FAIL status read sn 01 answered by [^\n]*: no status data\n0 passed, 1 failed\n$";
+        QTest::newRow("only warnings") << pty << QByteArray("status\n") << 0 << 0 << "warn status read";
+        QTest::newRow("expect missed") << pty << QByteArray("raw 01\nexpect 08 50\n") << 0 << 1
+                                       << ":2: expect 08: no sound frame 08 within 50 ms";
+        // Starts with the product information; ends like quit: the open request settles.
+        QTest::newRow("demo") << check + QStringList("--demo") << QByteArray() << 1 << 0
+                              << "opened\n[^\n]*\\| product information request\n(?s).*\n[1-9]\\d* passed, 0 failed";
+        // Taken while a long script runs (not all of it sent); the second ends the wait for replies.
+        QTest::newRow("signals") << check + QStringList{"--timeout", "600000"} << QByteArray("heartbeat\n").repeated(100000)
+                                 << 2 << 1 << "(?s)heartbeat sn 01: no reply within the .*\n0 passed, \\d{1,5} failed\n$";
+        QTest::newRow("piped bad line") << port << QByteArray("heartbeat\n\nbogus 1\nheartbeat\n") << 0 << 2
+                                        << "01 00 00 0D \\| heartbeat\nvok-module-sim: stdin:3: unknown command 'bogus'\n$";
+        QTest::newRow("hang-up") << port << QByteArray("wait 60000\n") << -1 << 3
+                                 << " open\nvok-module-sim: lost the port [^\n]*\n$";
+        // Every input fault is found before the port is opened.
+        QTest::newRow("bad option") << QStringList() << QByteArray() << 0 << 2 << "^vok-module-sim: give exactly one of";
+        QTest::newRow("not JSON") << noPort + QStringList{"--definition", QCoreApplication::applicationFilePath()}
+                                  << QByteArray() << 0 << 2 << "^vok-module-sim: [^\n]* is not valid JSON\n$";
+        QTest::newRow("missing script") << noPort + QStringList{"--script", "/nonexistent"} << QByteArray() << 0 << 2
+                                        << "^vok-module-sim: cannot read the script";
+        QTest::newRow("bad script line") << noPort << QByteArray("info\n# fine so far\nfly away\n") << 0 << 2
+                                         << "^vok-module-sim: [^\n]*:3: unknown command 'fly'\n$";
+        QTest::newRow("no port") << noPort << QByteArray() << 0 << 3 << "^vok-module-sim: cannot open the port";
+    }
+
+    void runs()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, commands);
+        QFETCH(int, interrupts);
+        QFETCH(int, exitCode);
+        QFETCH(QString, output);
+        QTemporaryFile script;
+        QVERIFY(script.open() && script.write(commands) == commands.size() && script.flush());
+        if (!commands.isEmpty() && !arguments.contains(line.slavePath()))
+            arguments << "--script" << script.fileName();
+        QProcess sim; // standard input from the commands too; both channels printed as one
+        sim.setProcessChannelMode(QProcess::MergedChannels);
+        sim.setStandardInputFile(script.fileName());
+        const QString bin = QCoreApplication::applicationDirPath();
+        sim.start(bin + "/vok-module-sim", QStringList{"--timeout", "5000", "--definition", bin + "/datapoints/"
+                                                       "5f0c2e7d9b1a4c83a6e2d4f7b8c90e15.json"} + arguments);
+        const auto printed = [&] { return QString::fromUtf8(sim.peek(sim.bytesAvailable())); };
+        QScopedPointer<Mcu> mcu(arguments.contains("--pty") ? new Mcu(sim, interrupts == 2) : nullptr);
+        const auto waitFor = [](const std::function<bool()> &condition) { return QTest::qWaitFor(condition, 30000); };
+        QVERIFY(!interrupts || waitFor([&] { return printed().contains(QRegularExpression(" open(ed)?\n")); }));
+        if (interrupts < 0)
+            line.hangUp();
+        for (int i = 1; i <= interrupts; ++i) {
+            ::kill(pid_t(sim.processId()), i == 1 ? SIGTERM : SIGINT);
+            QVERIFY(waitFor([&] { return printed().count("note interrupted") == i; }));
+        }
+        QVERIFY(waitFor([&] { return sim.state() == QProcess::NotRunning; }));
+        QVERIFY2(sim.exitCode() == exitCode && printed().contains(QRegularExpression(output)),
+                 qPrintable(printed().right(2000)));
+        if (commands == kScript)
+            QCOMPARE(mcu->wire.toHex(' '), kWire.toHex(' '));
+    }
 
 private:
     PtyPair line; // for --port runs, hung up by the last
 };
-
-void TestModuleSim::runs_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QByteArray>("commands"); // standard input to a --port run on the line, else a --script
-    QTest::addColumn<int>("interrupts"); // once open; with two the MCU stays silent, -1: the line hangs up
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("output"); // a pattern
-
-    const QStringList pty{"--pty"}, check{"--pty", "--check"}, port{"--port", line.slavePath()};
-    const QStringList noPort{"--port", "/nonexistent/tty"};
-    QTest::newRow("sound") << check << kScript << 0 << 0 << "\n6 passed, 0 failed\n$";
-    QTest::newRow("faulty reply") << check << QByteArray("status\nquit\n") << 0 << 1
-                                  << "FAIL status read sn 01 answered by [^\n]*: no status data\n0 passed, 1 failed\n$";
-    QTest::newRow("only warnings") << pty << QByteArray("status\n") << 0 << 0 << "warn status read";
-    QTest::newRow("expect missed") << pty << QByteArray("raw 01\nexpect 08 50\n") << 0 << 1
-                                   << ":2: expect 08: no sound frame 08 within 50 ms";
-    // Starts with the product information; ends like quit: the open request settles.
-    QTest::newRow("demo") << check + QStringList("--demo") << QByteArray() << 1 << 0
-                          << "opened\n[^\n]*\\| product information request\n(?s).*\n[1-9]\\d* passed, 0 failed";
-    // Taken while a long script runs (not all of it sent); the second ends the wait for replies.
-    QTest::newRow("signals") << check + QStringList{"--timeout", "600000"} << QByteArray("heartbeat\n").repeated(100000)
-                             << 2 << 1 << "(?s)heartbeat sn 01: no reply within the .*\n0 passed, \\d{1,5} failed\n$";
-    QTest::newRow("piped bad line") << port << QByteArray("heartbeat\n\nbogus 1\nheartbeat\n") << 0 << 2
-                                    << "01 00 00 0D \\| heartbeat\nvok-module-sim: stdin:3: unknown command 'bogus'\n$";
-    QTest::newRow("hang-up") << port << QByteArray("wait 60000\n") << -1 << 3
-                             << " open\nvok-module-sim: lost the port [^\n]*\n$";
-    // Every input fault is found before the port is opened.
-    QTest::newRow("bad option") << QStringList() << QByteArray() << 0 << 2 << "^vok-module-sim: give exactly one of";
-    QTest::newRow("not JSON") << noPort + QStringList{"--definition", QCoreApplication::applicationFilePath()}
-                              << QByteArray() << 0 << 2 << "^vok-module-sim: [^\n]* is not valid JSON\n$";
-    QTest::newRow("missing script") << noPort + QStringList{"--script", "/nonexistent"} << QByteArray() << 0 << 2
-                                    << "^vok-module-sim: cannot read the script";
-    QTest::newRow("bad script line") << noPort << QByteArray("info\n# fine so far\nfly away\n") << 0 << 2
-                                     << "^vok-module-sim: [^\n]*:3: unknown command 'fly'\n$";
-    QTest::newRow("no port") << noPort << QByteArray() << 0 << 3 << "^vok-module-sim: cannot open the port";
-}
-
-void TestModuleSim::runs()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QByteArray, commands);
-    QFETCH(int, interrupts);
-    QFETCH(int, exitCode);
-    QFETCH(QString, output);
-    QTemporaryFile script;
-    QVERIFY(script.open() && script.write(commands) == commands.size() && script.flush());
-    if (!commands.isEmpty() && !arguments.contains(line.slavePath()))
-        arguments << "--script" << script.fileName();
-    QProcess sim; // standard input from the commands too; both channels printed as one
-    sim.setProcessChannelMode(QProcess::MergedChannels);
-    sim.setStandardInputFile(script.fileName());
-    const QString bin = QCoreApplication::applicationDirPath();
-    sim.start(bin + "/vok-module-sim", QStringList{"--timeout", "5000", "--definition", bin + "/datapoints/"
-                                                   "5f0c2e7d9b1a4c83a6e2d4f7b8c90e15.json"} + arguments);
-    const auto printed = [&] { return QString::fromUtf8(sim.peek(sim.bytesAvailable())); };
-    QScopedPointer<Mcu> mcu(arguments.contains("--pty") ? new Mcu(sim, interrupts == 2) : nullptr);
-    const auto waitFor = [](const std::function<bool()> &condition) { return QTest::qWaitFor(condition, 30000); };
-    QVERIFY(!interrupts || waitFor([&] { return printed().contains(QRegularExpression(" open(ed)?\n")); }));
-    if (interrupts < 0)
-        line.hangUp();
-    for (int i = 1; i <= interrupts; ++i) {
-        ::kill(pid_t(sim.processId()), i == 1 ? SIGTERM : SIGINT);
-        QVERIFY(waitFor([&] { return printed().count("note interrupted") == i; }));
-    }
-    QVERIFY(waitFor([&] { return sim.state() == QProcess::NotRunning; }));
-    QVERIFY2(sim.exitCode() == exitCode && printed().contains(QRegularExpression(output)),
-             qPrintable(printed().right(2000)));
-    if (commands == kScript)
-        QCOMPARE(mcu->wire.toHex(' '), kWire.toHex(' '));
-}
 
 QTEST_GUILESS_MAIN(TestModuleSim)
 #include "tst_modulesim.moc"

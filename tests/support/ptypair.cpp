@@ -1,7 +1,7 @@
 #include "support/ptypair.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
+#include <QTest>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -11,10 +11,8 @@
 PtyPair::PtyPair()
 {
     char name[256] = {};
-    if (openpty(&masterFd, &slaveFd, name, nullptr, nullptr) != 0) {
-        masterFd = slaveFd = -1;
-        return;
-    }
+    if (openpty(&masterFd, &slaveFd, name, nullptr, nullptr) != 0)
+        return; // both descriptors stay -1
     termios raw{};
     tcgetattr(slaveFd, &raw);
     cfmakeraw(&raw);
@@ -36,51 +34,38 @@ PtyPair::~PtyPair()
 
 void PtyPair::hangUp()
 {
-    ::close(masterFd);
-    masterFd = -1;
+    ::close(std::exchange(masterFd, -1));
 }
 
 bool PtyPair::write(const QByteArray &bytes)
 {
-    QElapsedTimer timer;
-    timer.start();
-    int done = 0;
-    while (done < bytes.size() && timer.elapsed() < 5000) {
-        const ssize_t n = ::write(masterFd, bytes.constData() + done, size_t(bytes.size() - done));
-        done += int(qMax<ssize_t>(n, 0));
-        pollfd pfd{masterFd, POLLOUT, 0};
-        if (n <= 0 && ::poll(&pfd, 1, 10) >= 0) // full: let the code under test read
-            QCoreApplication::processEvents();
-    }
-    return done == bytes.size();
+    // While the line is full, the wait lets the code under test read.
+    return QTest::qWaitFor([&, done = 0]() mutable {
+        done += int(qMax<ssize_t>(::write(masterFd, bytes.constData() + done, size_t(bytes.size() - done)), 0));
+        return done == bytes.size();
+    }, 5000);
 }
 
 QByteArray PtyPair::read(int timeoutMs, int settleMs)
 {
     QByteArray result;
-    QElapsedTimer quiet; // since the start, then since the last byte
-    quiet.start();
-    int wait = timeoutMs;
+    QDeadlineTimer quiet(timeoutMs); // for the first byte, then for each next one
     do {
-        QCoreApplication::processEvents();
+        QCoreApplication::processEvents(); // lets the code under test write
         pollfd pfd{masterFd, POLLIN, 0};
         char chunk[4096];
-        const ssize_t n = ::poll(&pfd, 1, qMin(wait, 10)) > 0 ? ::read(masterFd, chunk, sizeof chunk) : 0;
-        if (n > 0) {
-            result.append(chunk, int(n));
-            quiet.restart();
-            wait = settleMs;
-        }
-    } while (quiet.elapsed() < wait);
+        const ssize_t n = ::poll(&pfd, 1, int(qMin<qint64>(quiet.remainingTime(), 10))) > 0 ? ::read(masterFd, chunk, sizeof chunk) : 0;
+        result.append(chunk, int(qMax<ssize_t>(n, 0)));
+        if (n > 0)
+            quiet.setRemainingTime(settleMs);
+    } while (!quiet.hasExpired());
     return result;
 }
 
 QByteArray PtyPair::readAtLeast(int count, int timeoutMs)
 {
     QByteArray result;
-    QElapsedTimer timer;
-    timer.start();
-    while (result.size() < count && timer.elapsed() < timeoutMs)
+    for (QDeadlineTimer deadline(timeoutMs); result.size() < count && !deadline.hasExpired();)
         result += read(10, 10);
     return result;
 }

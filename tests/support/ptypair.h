@@ -1,7 +1,6 @@
 #ifndef PTYPAIR_H
 #define PTYPAIR_H
 
-#include <QByteArray>
 #include <QString>
 
 // A real pseudo-terminal pair: the code under test opens slavePath() as a
@@ -11,8 +10,7 @@ class PtyPair
 public:
     PtyPair();
     ~PtyPair();
-    PtyPair(const PtyPair &) = delete;
-    PtyPair &operator=(const PtyPair &) = delete;
+    Q_DISABLE_COPY(PtyPair)
 
     bool isValid() const { return masterFd >= 0; }
     QString slavePath() const { return path; }
@@ -30,8 +28,7 @@ public:
     QByteArray readAtLeast(int count, int timeoutMs = 3000);
 
 private:
-    int masterFd = -1;
-    int slaveFd = -1;
+    int masterFd = -1, slaveFd = -1;
     QString path;
 };
 
