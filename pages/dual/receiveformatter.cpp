@@ -71,18 +71,26 @@ void appendEscaped(QString &text, char byte)
     }
 }
 
+// The character at p whose length printableSequence found, or the escape
+// of its byte when that is 0; a backslash is escaped too. Appended straight
+// to text: a string per byte would cost more than the formatting.
+void appendShown(QString &text, const char *p, int length)
+{
+    if (length == 1 && *p != '\\')
+        text += QLatin1Char(*p);
+    else if (length > 1)
+        text += QString::fromUtf8(p, length);
+    else
+        appendEscaped(text, *p);
+}
+
 // The text of bytes that are all there: characters, and escapes for the rest.
 QString escapedText(const QByteArray &bytes)
 {
     QString text;
     for (int i = 0; i < bytes.size();) {
         const int length = printableSequence(bytes.constData() + i, bytes.size() - i);
-        if (length == 1 && bytes.at(i) == '\\')
-            appendEscaped(text, '\\');
-        else if (length > 0)
-            text += QString::fromUtf8(bytes.constData() + i, length);
-        else
-            appendEscaped(text, bytes.at(i));
+        appendShown(text, bytes.constData() + i, length);
         i += qMax(length, 1);
     }
     return text;
@@ -186,18 +194,9 @@ QString ReceiveFormatter::takeText(QByteArray &held, int count, int *bytesTaken)
                 text += stamp;
             lineChars += stamp.size();
         }
-        // Straight into the line or the text: a string per byte would cost
-        // more than the formatting.
         QString &target = current == Both ? lineText : text;
         const int before = target.size();
-        if (length == 1 && bytes[i] == '\\')
-            appendEscaped(target, '\\');
-        else if (length == 1)
-            target += QLatin1Char(bytes[i]);
-        else if (length > 0)
-            target += QString::fromUtf8(bytes + i, length);
-        else
-            appendEscaped(target, bytes[i]);
+        appendShown(target, bytes + i, length);
         length = qMax(length, 1);
         if (current == Both) {
             for (int k = 0; k < length; ++k)
