@@ -193,11 +193,11 @@ void DoubleWindow::setUpPane(int index)
     connect(pane.repeat, &QCheckBox::toggled, this, [this, side](bool on) { setRepeat(*side, on); });
     connect(pane.repeatInterval, QOverload<int>::of(&QSpinBox::valueChanged), &pane.repeatTimer,
             QOverload<int>::of(&QTimer::setInterval));
-    connect(&pane.repeatTimer, &QTimer::timeout, this, [this, side, index] {
+    connect(&pane.repeatTimer, &QTimer::timeout, this, [this, side] {
         if (!side->port->isOpen())
             side->repeat->setChecked(false);
         else
-            sendBox(index);
+            sendBox(*side);
     });
     connect(pane.port.get(), &VokSerialPort::Lost, this, [this, side](const QString &reason) {
         portGone(*side);
@@ -287,14 +287,12 @@ void DoubleWindow::sendHex(const QString &portName, const QString &hexText)
 
 void DoubleWindow::sendBox(int index)
 {
-    QByteArray bytes;
-    if (boxBytes(panes[index], &bytes))
-        sendBytes(panes[index], bytes);
+    sendBox(panes[index]);
 }
 
-// The bytes of a pane's send box; false (after saying why) when its text
-// cannot be sent. A refused text also ends repeated sending.
-bool DoubleWindow::boxBytes(Pane &pane, QByteArray *bytes)
+// Sends the bytes of a pane's send box; false (after saying why) when its
+// text cannot be sent. A refused text also ends repeated sending.
+bool DoubleWindow::sendBox(Pane &pane)
 {
     const QString text = pane.sendEdit->toPlainText();
     const bool asText = pane.sendMode->currentIndex() == 1;
@@ -304,9 +302,8 @@ bool DoubleWindow::boxBytes(Pane &pane, QByteArray *bytes)
         QMessageBox::about(this, tr("错误"), parsed.message);
         return false;
     }
-    *bytes = parsed.bytes;
-    if (asText)
-        *bytes += TextInput::lineEnding(pane.lineEnd->currentIndex());
+    const QByteArray ending = asText ? TextInput::lineEnding(pane.lineEnd->currentIndex()) : QByteArray();
+    sendBytes(pane, parsed.bytes + ending);
     return true;
 }
 
@@ -327,17 +324,14 @@ void DoubleWindow::setRepeat(Pane &pane, bool on)
         pane.repeatTimer.stop();
         return;
     }
-    QByteArray bytes;
     if (!pane.port->isOpen()) {
         pane.repeat->setChecked(false);
         addNotice(pane, tr("串口未打开，不能重复发送"));
         return;
     }
     // The first frame goes now, the next ones every interval.
-    if (!boxBytes(pane, &bytes))
-        return;
-    sendBytes(pane, bytes);
-    pane.repeatTimer.start(pane.repeatInterval->value());
+    if (sendBox(pane))
+        pane.repeatTimer.start(pane.repeatInterval->value());
 }
 
 QString DoubleWindow::portName(int pane) const

@@ -121,7 +121,7 @@ private:
     void toggleOpen(Pane &pane);
     void portGone(Pane &pane);
     bool sendBytes(Pane &pane, const QByteArray &bytes);
-    bool boxBytes(Pane &pane, QByteArray *bytes);
+    bool sendBox(Pane &pane);
     void setRepeat(Pane &pane, bool on);
     void addText(Pane &pane, const QString &text, int bytes, bool sent = false);
     void addNotice(Pane &pane, const QString &text);
