@@ -1,11 +1,11 @@
 #include "pages/common/recordcontrol.h"
 
+#include "pages/common/rememberedfields.h"
 #include "serial/vokserialport.h"
 
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMenu>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QToolButton>
 #include <QUrl>
@@ -13,12 +13,6 @@
 namespace {
 
 const QString folderKey = QStringLiteral("capture/folder");
-
-QSettings userSettings()
-{
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("vok"),
-                     QStringLiteral("vok-serial-tool"));
-}
 
 QString defaultFolder()
 {
@@ -31,16 +25,16 @@ QString defaultFolder()
 RecordControl::RecordControl(QToolButton *button, const QString &settingsGroup, QWidget *page)
     : QObject(page), button(button), page(page), group(settingsGroup)
 {
-    writer.setFolder(userSettings().value(folderKey, defaultFolder()).toString());
+    writer.setFolder(RememberedFields::userSettings().value(folderKey, defaultFolder()).toString());
 
     button->setCheckable(true);
     button->setPopupMode(QToolButton::MenuButtonPopup);
     auto *menu = new QMenu(button);
     autoStart = menu->addAction(tr("打开串口时自动录制"));
     autoStart->setCheckable(true);
-    autoStart->setChecked(userSettings().value(group + QStringLiteral("/autoRecord"), false).toBool());
+    autoStart->setChecked(RememberedFields::userSettings().value(group + QStringLiteral("/autoRecord"), false).toBool());
     connect(autoStart, &QAction::toggled, this, [this](bool on) {
-        userSettings().setValue(group + QStringLiteral("/autoRecord"), on);
+        RememberedFields::userSettings().setValue(group + QStringLiteral("/autoRecord"), on);
     });
     connect(menu->addAction(tr("选择录制目录…")), &QAction::triggered, this,
             &RecordControl::chooseFolder);
@@ -130,5 +124,5 @@ void RecordControl::chooseFolder()
     if (folder.isEmpty())
         return;
     writer.setFolder(folder);
-    userSettings().setValue(folderKey, folder);
+    RememberedFields::userSettings().setValue(folderKey, folder);
 }

@@ -8,10 +8,7 @@
 #include <QTextEdit>
 
 RememberedFields::RememberedFields(const QString &group, QObject *parent)
-    : QObject(parent),
-      group(group),
-      settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("vok"),
-               QStringLiteral("vok-serial-tool"))
+    : QObject(parent), group(group), settings(userSettings())
 {
 }
 
