@@ -1,6 +1,7 @@
 #include "pages/monitor/monitorfilter.h"
 
 #include "pages/monitor/monitormodel.h"
+#include "protocol/frame.h"
 
 MonitorFilter::MonitorFilter(MonitorModel *source, QObject *parent)
     : QSortFilterProxyModel(parent), rows(source)
@@ -41,7 +42,7 @@ bool MonitorFilter::filterAcceptsRow(int sourceRow, const QModelIndex &) const
         return false;
     if (command != anyCommand) {
         // Bytes outside a frame carry no command.
-        if (row.kind == MonitorRow::Stray || row.bytes.size() < 5 || quint8(row.bytes.at(4)) != command)
+        if (row.kind == MonitorRow::Stray || VokFrame::cmd(row.bytes) != command)
             return false;
     }
     return true;
