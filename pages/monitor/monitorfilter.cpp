@@ -4,15 +4,20 @@
 #include "protocol/frame.h"
 
 MonitorFilter::MonitorFilter(MonitorModel *source, QObject *parent)
-    : QSortFilterProxyModel(parent), rows(source)
+    : QSortFilterProxyModel(parent)
 {
     setSourceModel(source);
 }
 
 void MonitorFilter::setSource(MonitorModel *source)
 {
-    rows = source;
     setSourceModel(source);
+}
+
+MonitorModel *MonitorFilter::source() const
+{
+    // The constructor and setSource() only ever take a MonitorModel.
+    return static_cast<MonitorModel *>(sourceModel());
 }
 
 void MonitorFilter::setCommand(int cmd)
@@ -35,6 +40,7 @@ void MonitorFilter::setFaultsOnly(bool only)
 
 bool MonitorFilter::filterAcceptsRow(int sourceRow, const QModelIndex &) const
 {
+    const MonitorModel *rows = source();
     const MonitorRow &row = rows->at(sourceRow);
     if (faultsOnly && !row.faults)
         return false;
