@@ -1,11 +1,9 @@
 #include "pages/monitor/exchangetracker.h"
 
+#include "protocol/frame.h"
 #include "protocol/vokframer.h"
 
 namespace {
-constexpr int kCmdPos = 4;
-constexpr int kSnPos = 5;
-constexpr int kMinFrameSize = 9;
 // Unanswered requests that a late reply can still be paired with.
 constexpr size_t kExpiredKept = 64;
 
@@ -81,14 +79,14 @@ void ExchangeTracker::onFrame(int side, const QByteArray &frame)
     flushStray(side);
     MonitorRow &row = addRow(side, MonitorRow::Frame, now);
     row.bytes = frame;
-    if (frame.size() < kMinFrameSize) {
+    if (frame.size() < VokFrame::MinSize) {
         row.faults |= MonitorRow::TooShort;
         return;
     }
-    if (quint8(frame.at(frame.size() - 1)) != tool.checksum(frame, 2, 1))
+    if (quint8(frame.back()) != VokFrame::checksum(frame))
         row.faults |= MonitorRow::BadChecksum;
-    const auto cmd = quint8(frame.at(kCmdPos));
-    const auto sn = quint8(frame.at(kSnPos));
+    const quint8 cmd = *VokFrame::cmd(frame);
+    const quint8 sn = *VokFrame::sn(frame);
     if (isRequest(cmd))
         open.push_back({row.id, now, frame, quint8(side), cmd, sn});
     else if (isReply(cmd))
@@ -99,7 +97,7 @@ void ExchangeTracker::pairReply(MonitorRow &row, quint8 cmd, quint8 sn)
 {
     auto candidate = open.end();
     for (auto it = open.begin(); it != open.end(); ++it) {
-        if (it->side == row.side || it->cmd != cmd - 1)
+        if (it->side == row.side || VokFrame::replyCode(it->cmd) != cmd)
             continue;
         if (it->sn == sn) {
             row.requestId = it->id;
@@ -123,7 +121,7 @@ void ExchangeTracker::pairReply(MonitorRow &row, quint8 cmd, quint8 sn)
 bool ExchangeTracker::pairLateReply(MonitorRow &row, quint8 cmd, quint8 sn)
 {
     for (auto it = expired.rbegin(); it != expired.rend(); ++it) {
-        if (it->side != row.side && it->cmd == cmd - 1 && it->sn == sn) {
+        if (it->side != row.side && VokFrame::replyCode(it->cmd) == cmd && it->sn == sn) {
             row.requestId = it->id;
             row.replyMs = qint32(qMin<qint64>(row.time - it->time, INT32_MAX));
             row.faults |= MonitorRow::Late;

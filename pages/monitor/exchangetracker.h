@@ -2,7 +2,6 @@
 #define EXCHANGETRACKER_H
 
 #include "pages/monitor/monitorrow.h"
-#include "protocol/voktool.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -69,7 +68,6 @@ private:
 
     ChunkFeed feeds[2];
     VokFramer *framers[2] = {};
-    VokTool tool;
     int replyTimeoutMs = defaultReplyTimeoutMs;
     qint64 now = 0;
     qint64 nextId = 1;

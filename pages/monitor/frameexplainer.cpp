@@ -2,21 +2,19 @@
 
 #include "datapoint/vokjson.h"
 #include "pages/monitor/exchangetracker.h"
+#include "protocol/frame.h"
 #include "protocol/vokanalyze.h"
 #include "protocol/vokframer.h"
-#include "protocol/voktool.h"
 
 #include <QStringList>
 
-namespace {
-constexpr int kCmdPos = 4;
-constexpr int kActionPos = 8;
-constexpr int kKeyPos = 40;
-constexpr int kKeySize = 32;
+using namespace VokFrame;
 
-quint8 byteAt(const QByteArray &frame, int pos)
+namespace {
+// A control (03, action 01): datapoint values set by the module.
+bool isControlFrame(const QByteArray &frame)
 {
-    return pos < frame.size() ? quint8(frame.at(pos)) : 0;
+    return action(frame) == Action::Control && cmd(frame) == Cmd::Control;
 }
 
 QString joinValues(const QMap<QString, QString> &values)
@@ -58,16 +56,18 @@ bool FrameExplainer::loadDefinitionFile(const QString &path)
 
 QString FrameExplainer::commandName(const QByteArray &frame)
 {
-    if (frame.size() <= kCmdPos)
+    const std::optional<quint8> code = cmd(frame);
+    if (!code)
         return QString();
     // The description depends on the code, on the action of 03 and on
     // whether a 04 carries data; nothing else.
-    const quint8 cmd = byteAt(frame, kCmdPos);
-    const quint32 key = cmd << 16 | (cmd == 0x03 ? byteAt(frame, kActionPos) << 8 : 0)
-                        | (cmd == 0x04 && frame.size() == 9 ? 1 : 0);
+    const quint8 command = *code;
+    const quint32 key = command << 16
+                        | (command == Cmd::Control ? byteAt(frame, ActionPos).value_or(0) << 8 : 0)
+                        | (command == Cmd::ControlReply && frame.size() == MinSize ? 1 : 0);
     auto it = names.constFind(key);
     if (it == names.constEnd())
-        it = names.insert(key, QString::asprintf("%02X ", cmd) + analyzer->analyze(frame).description);
+        it = names.insert(key, QString::asprintf("%02X ", command) + analyzer->analyze(frame).description);
     return *it;
 }
 
@@ -78,35 +78,27 @@ AnalyzeResult FrameExplainer::analyze(const QByteArray &frame)
 
 QMap<QString, QString> FrameExplainer::values(const QByteArray &frame) const
 {
-    const quint8 cmd = byteAt(frame, kCmdPos);
-    const quint8 action = byteAt(frame, kActionPos);
-    if (frame.size() <= kActionPos + 1)
+    if (!action(frame))
         return {};
-    if (cmd == 0x03 && action == 0x01)
-        return json->decodeControl(frame);
-    return json->decodeStatus(frame);
+    return isControlFrame(frame) ? json->decodeControl(frame) : json->decodeStatus(frame);
 }
 
 QString FrameExplainer::shortDecoding(const QByteArray &frame)
 {
-    const quint8 cmd = byteAt(frame, kCmdPos);
-    const quint8 action = byteAt(frame, kActionPos);
-    const bool carriesValues = frame.size() > kActionPos + 1
-                               && ((cmd == 0x03 && action == 0x01) || (cmd == 0x04 && action == 0x03)
-                                   || (cmd == 0x05 && action == 0x04));
-    if (carriesValues) {
+    if (isControlFrame(frame) || isStatusFrame(frame)) {
         if (json->dataPoints().isEmpty())
             return tr("（无数据点定义）");
         return joinValues(values(frame));
     }
-    switch (cmd) {
-    case 0x02:
-        if (frame.size() >= kKeyPos + kKeySize)
-            return QStringLiteral("product_key=") + QString::fromLatin1(frame.mid(kKeyPos, kKeySize));
+    switch (cmd(frame).value_or(0)) {
+    case Cmd::ProductInfo:
+        if (frame.size() >= ProductKeyPos + ProductKeySize)
+            return QStringLiteral("product_key=")
+                   + QString::fromLatin1(frame.mid(ProductKeyPos, ProductKeySize));
         return QString();
-    case 0x09:
+    case Cmd::SetMode:
         return analyzer->analyze(frame).setMode;
-    case 0x0D: {
+    case Cmd::WifiStatus: {
         const AnalyzeResult result = analyzer->analyze(frame);
         if (result.wifiState.isEmpty())
             return QString();
@@ -117,7 +109,7 @@ QString FrameExplainer::shortDecoding(const QByteArray &frame)
     }
 }
 
-QString FrameExplainer::hexText(QByteArray bytes)
+QString FrameExplainer::hexText(const QByteArray &bytes)
 {
-    return QString::fromLatin1(VokTool().toHexString(bytes).trimmed());
+    return QString::fromLatin1(toHexString(bytes).trimmed());
 }

@@ -39,7 +39,7 @@ public:
     // One line: the values, a Wi-Fi state, a set mode or a product key.
     QString shortDecoding(const QByteArray &frame);
     // "FF FF 00 05 ..." (uppercase pairs, one space between them).
-    static QString hexText(QByteArray bytes);
+    static QString hexText(const QByteArray &bytes);
 
 private:
     ChunkFeed *idleFeed;

@@ -1,17 +1,23 @@
 #include "pages/monitor/monitorfilter.h"
 
 #include "pages/monitor/monitormodel.h"
+#include "protocol/frame.h"
 
 MonitorFilter::MonitorFilter(MonitorModel *source, QObject *parent)
-    : QSortFilterProxyModel(parent), rows(source)
+    : QSortFilterProxyModel(parent)
 {
     setSourceModel(source);
 }
 
 void MonitorFilter::setSource(MonitorModel *source)
 {
-    rows = source;
     setSourceModel(source);
+}
+
+MonitorModel *MonitorFilter::source() const
+{
+    // The constructor and setSource() only ever take a MonitorModel.
+    return static_cast<MonitorModel *>(sourceModel());
 }
 
 void MonitorFilter::setCommand(int cmd)
@@ -34,6 +40,7 @@ void MonitorFilter::setFaultsOnly(bool only)
 
 bool MonitorFilter::filterAcceptsRow(int sourceRow, const QModelIndex &) const
 {
+    const MonitorModel *rows = source();
     const MonitorRow &row = rows->at(sourceRow);
     if (faultsOnly && !row.faults)
         return false;
@@ -41,7 +48,7 @@ bool MonitorFilter::filterAcceptsRow(int sourceRow, const QModelIndex &) const
         return false;
     if (command != anyCommand) {
         // Bytes outside a frame carry no command.
-        if (row.kind == MonitorRow::Stray || row.bytes.size() < 5 || quint8(row.bytes.at(4)) != command)
+        if (row.kind == MonitorRow::Stray || VokFrame::cmd(row.bytes) != command)
             return false;
     }
     return true;

@@ -18,6 +18,7 @@ public:
     explicit MonitorFilter(MonitorModel *source, QObject *parent = nullptr);
 
     void setSource(MonitorModel *source);
+    MonitorModel *source() const;
     void setCommand(int cmd);
     void setDirection(Direction direction);
     void setFaultsOnly(bool only);
@@ -26,7 +27,6 @@ protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;
 
 private:
-    MonitorModel *rows;
     int command = anyCommand;
     Direction direction = Both;
     bool faultsOnly = false;

@@ -2,7 +2,7 @@
 
 #include "pages/common/pagebackground.h"
 #include "pages/monitor/frameexplainer.h"
-#include "protocol/voktool.h"
+#include "protocol/frame.h"
 
 #include <QBrush>
 #include <QColor>
@@ -136,8 +136,9 @@ QString MonitorModel::text(const MonitorRow &row, int column) const
             return MonitorModel::tr("帧外字节");
         return explainer->commandName(bytes);
     case Sn:
-        return frameLike && bytes.size() > 5 ? QString::asprintf("%02X", quint8(bytes.at(5)))
-                                             : QString();
+        if (const std::optional<quint8> sn = VokFrame::sn(bytes); frameLike && sn)
+            return QString::asprintf("%02X", *sn);
+        return QString();
     case Length:
         return QString::number(bytes.size());
     case Checksum:
@@ -145,7 +146,7 @@ QString MonitorModel::text(const MonitorRow &row, int column) const
             return QString();
         if (row.faults & MonitorRow::BadChecksum)
             return MonitorModel::tr("错误（应为%1）")
-                .arg(VokTool().checksum(bytes, 2, 1), 2, 16, QLatin1Char('0')).toUpper();
+                .arg(VokFrame::checksum(bytes), 2, 16, QLatin1Char('0')).toUpper();
         return MonitorModel::tr("正确");
     case Reply:
         if (row.kind == MonitorRow::NoReply)

@@ -110,7 +110,7 @@ void MonitorWindow::addLiveRows()
     QScrollBar *bar = ui->tableView->verticalScrollBar();
     const bool atBottom = bar->value() == bar->maximum();
     liveRows->append(batch);
-    if (atBottom && filter->sourceModel() == liveRows)
+    if (atBottom && filter->source() == liveRows)
         ui->tableView->scrollToBottom();
 }
 
@@ -118,7 +118,7 @@ void MonitorWindow::setPortNames(const QString &first, const QString &second)
 {
     livePorts[0] = first;
     livePorts[1] = second;
-    if (filter->sourceModel() == liveRows)
+    if (filter->source() == liveRows)
         setModuleNames(first, second);
 }
 
@@ -221,7 +221,7 @@ void MonitorWindow::on_pushButton_live_clicked()
 
 void MonitorWindow::on_pushButton_clear_clicked()
 {
-    qobject_cast<MonitorModel *>(filter->sourceModel())->clear();
+    filter->source()->clear();
     ui->textEdit_detail->clear();
 }
 
@@ -286,11 +286,11 @@ void MonitorWindow::showDetails(const QModelIndex &current)
         ui->textEdit_detail->clear();
         return;
     }
-    const auto *model = qobject_cast<const MonitorModel *>(filter->sourceModel());
-    const MonitorRow &row = model->at(filter->mapToSource(current).row());
+    const MonitorModel *model = filter->source();
+    const int sourceRow = filter->mapToSource(current).row();
+    const MonitorRow &row = model->at(sourceRow);
     QStringList lines;
-    const QString problem = model->index(filter->mapToSource(current).row(), MonitorModel::Problem)
-                                .data().toString();
+    const QString problem = model->index(sourceRow, MonitorModel::Problem).data().toString();
     if (row.kind == MonitorRow::Stray) {
         lines << tr("帧外字节（%1，%2 个）：").arg(model->directionText(row.side)).arg(row.bytes.size())
               << FrameExplainer::hexText(row.bytes);
