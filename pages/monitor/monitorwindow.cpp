@@ -1,5 +1,6 @@
 #include "pages/monitor/monitorwindow.h"
 
+#include "pages/common/rememberedfields.h"
 #include "pages/monitor/exchangetracker.h"
 #include "pages/monitor/frameexplainer.h"
 #include "pages/monitor/monitorfilter.h"
@@ -14,7 +15,6 @@
 #include <QMessageBox>
 #include <QSaveFile>
 #include <QScrollBar>
-#include <QSettings>
 #include <QStringList>
 
 namespace {
@@ -24,14 +24,6 @@ namespace {
 const int batchIntervalMs = 100;
 const QString moduleSideKey = QStringLiteral("monitor/moduleSide");
 const QString replyTimeoutKey = QStringLiteral("monitor/replyTimeoutMs");
-
-// The user's own settings file (not auto_analyze.ini, which belongs to the
-// installation).
-QSettings *userSettings(QObject *parent)
-{
-    return new QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("vok"),
-                         QStringLiteral("vok-serial-tool"), parent);
-}
 
 QString csvField(const QString &text)
 {
@@ -48,7 +40,8 @@ QString csvField(const QString &text)
 MonitorWindow::MonitorWindow(QWidget *parent)
     : QWidget(parent), ui(new Ui::MonitorWindow), explainer(new FrameExplainer(this)),
       tracker(new ExchangeTracker(this)), liveRows(new MonitorModel(explainer, this)),
-      captureRows(new MonitorModel(explainer, this)), filter(new MonitorFilter(liveRows, this))
+      captureRows(new MonitorModel(explainer, this)), filter(new MonitorFilter(liveRows, this)),
+      settings(RememberedFields::userSettings())
 {
     ui->setupUi(this);
     liveRows->setLimit(rowLimit);
@@ -58,13 +51,12 @@ MonitorWindow::MonitorWindow(QWidget *parent)
     for (int cmd = 0x01; cmd <= 0x12; ++cmd)
         ui->comboBox_command->addItem(QString::asprintf("%02X", cmd), cmd);
     setModuleNames(QString(), QString());
-    settings = userSettings(this);
-    const int side = settings->value(moduleSideKey, 0).toInt() == 1 ? 1 : 0;
+    const int side = settings.value(moduleSideKey, 0).toInt() == 1 ? 1 : 0;
     ui->comboBox_module->setCurrentIndex(side);
     liveRows->setModuleSide(side);
     captureRows->setModuleSide(side);
     ui->spinBox_timeout->setValue(
-        settings->value(replyTimeoutKey, ExchangeTracker::defaultReplyTimeoutMs).toInt());
+        settings.value(replyTimeoutKey, ExchangeTracker::defaultReplyTimeoutMs).toInt());
     tracker->setReplyTimeout(ui->spinBox_timeout->value());
 
     ui->tableView->setModel(filter);
@@ -253,7 +245,7 @@ void MonitorWindow::on_pushButton_export_clicked()
 
 void MonitorWindow::on_comboBox_module_activated(int index)
 {
-    settings->setValue(moduleSideKey, index);
+    settings.setValue(moduleSideKey, index);
     liveRows->setModuleSide(index);
     captureRows->setModuleSide(index);
     filter->invalidate();
@@ -261,7 +253,7 @@ void MonitorWindow::on_comboBox_module_activated(int index)
 
 void MonitorWindow::on_spinBox_timeout_valueChanged(int ms)
 {
-    settings->setValue(replyTimeoutKey, ms);
+    settings.setValue(replyTimeoutKey, ms);
     tracker->setReplyTimeout(ms);
 }
 

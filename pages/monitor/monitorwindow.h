@@ -2,6 +2,7 @@
 #define MONITORWINDOW_H
 
 #include <QByteArray>
+#include <QSettings>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -11,7 +12,6 @@ class FrameExplainer;
 class MonitorFilter;
 class MonitorModel;
 class QModelIndex;
-class QSettings;
 
 namespace Ui {
 class MonitorWindow;
@@ -70,7 +70,9 @@ private:
     MonitorModel *liveRows;
     MonitorModel *captureRows;
     MonitorFilter *filter;
-    QSettings *settings = nullptr;
+    // The user's own settings file (not auto_analyze.ini, which belongs to
+    // the installation).
+    QSettings settings;
     QTimer batchTimer;
     QString livePorts[2];
 };
