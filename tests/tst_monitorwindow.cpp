@@ -116,6 +116,13 @@ private slots:
         QVERIFY2(QRegularExpression("^#,时间,方向,命令,sn,长度,校验和,.*\n.*,帧外字节,,2,,,帧外字节,AA BB.*\n"
                                     ".*,校验和错误,.*\n.*,sn与请求不符,.*\n$").match(csv).hasMatch(), qPrintable(csv));
 
+        // One command only: both heartbeat rows, the stray bytes never.
+        child<QCheckBox>(monitor, "checkBox_faults")->setChecked(false);
+        child<QComboBox>(monitor, "comboBox_direction")->setCurrentIndex(0);
+        auto *command = child<QComboBox>(monitor, "comboBox_command");
+        command->setCurrentIndex(command->findData(0x07));
+        QCOMPARE(tableRows(table, {Command, Problem}), QStringList({"07|", "07|无应答"}));
+
         // The module's port is remembered for the next start.
         emit module->activated(1);
         MonitorWindow next;
