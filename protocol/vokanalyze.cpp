@@ -39,11 +39,6 @@ bool isKeyChar(uint c)
     return c > 0x20 && c < 0x7F; // printable ASCII, space excluded
 }
 
-bool isHexDigit(ushort c)
-{
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
 // The key bytes of a typed product key (spaces already removed): the 32
 // characters themselves, or the 64 hexadecimal codes of 32 characters.
 // Empty when the text is neither, so a malformed entry can never shrink or
@@ -56,7 +51,7 @@ QByteArray productKeyBytes(const QString &text)
         return text.toLatin1();
     }
     if (text.size() == 2 * ProductKeySize) {
-        if (!std::all_of(text.begin(), text.end(), [](QChar c) { return isHexDigit(c.unicode()); }))
+        if (!std::all_of(text.begin(), text.end(), HexInput::isHexDigit))
             return {};
         const QByteArray bytes = QByteArray::fromHex(text.toLatin1());
         if (!std::all_of(bytes.begin(), bytes.end(), [](char c) { return isKeyChar(quint8(c)); }))
