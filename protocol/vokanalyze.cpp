@@ -110,17 +110,17 @@ QString VokAnalyze::findProblem() const
         what = tr("无法读取（%1）").arg(file.errorString());
     } else {
         const QByteArray bytes = file.readAll();
-        const QStringList groups = settings->childGroups();
-        QStringList missing;
-        for (const char *section : kNeededSections) {
-            if (!groups.contains(QLatin1String(section)))
-                missing << QStringLiteral("[%1]").arg(QLatin1String(section));
-        }
         if (bytes.isEmpty()) {
             what = tr("是空的");
         } else if (!isUtf8Text(bytes)) {
             what = tr("不是UTF-8文本");
         } else {
+            const QStringList groups = settings->childGroups();
+            QStringList missing;
+            for (const char *section : kNeededSections) {
+                if (!groups.contains(QLatin1String(section)))
+                    missing << QStringLiteral("[%1]").arg(QLatin1String(section));
+            }
             QStringList faults;
             if (settings->status() != QSettings::NoError)
                 faults << tr("格式有误");
