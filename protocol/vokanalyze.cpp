@@ -163,8 +163,9 @@ AnalyzeResult VokAnalyze::analyze(const QByteArray &frame)
 {
     AnalyzeResult result;
     const std::optional<quint8> code = cmd(frame);
-    if (len(frame))
-        result.length = lowerHex(tool.getUint16(frame, LenPos));
+    const std::optional<uint> length = len(frame);
+    if (length)
+        result.length = lowerHex(*length);
     if (const std::optional<quint8> number = sn(frame))
         result.sn = lowerHex(*number);
     if (!code)
@@ -186,7 +187,7 @@ AnalyzeResult VokAnalyze::analyze(const QByteArray &frame)
             key += QString::asprintf("%02X", sub);
         break;
     case Cmd::ControlReply:
-        key += tool.getUint16(frame, LenPos) == LenWithoutPayload ? "04" : "03";
+        key += *length == LenWithoutPayload ? "04" : "03";
         break;
     case Cmd::SetMode:
         if (sub == 0x01 || sub == 0x02)
