@@ -11,6 +11,7 @@
 namespace {
 const QSize narrowSize(600, 600);
 const QSize wideSize(950, 600);
+const int mcuTab = 1;
 const int monitorTab = 3;
 }
 
@@ -48,7 +49,7 @@ void MainWindow::showPage(int index)
 void MainWindow::on_tabWidget_currentChanged(int index)
 {
     fitTab(index);
-    if (index == 1) {
+    if (index == mcuTab) {
         doublePage->closePorts();
         mcuPage->checkProductKey();
         return;
@@ -67,7 +68,7 @@ void MainWindow::fitTab(int index)
         const auto policy = tab == index ? QSizePolicy::Preferred : QSizePolicy::Ignored;
         ui->tabWidget->widget(tab)->setSizePolicy(policy, policy);
     }
-    const QSize start = index == 1 || index == monitorTab ? wideSize : narrowSize;
+    const QSize start = index == mcuTab || index == monitorTab ? wideSize : narrowSize;
     // Asked of the tab widget itself: the layouts above it cache their sizes
     // until the next event loop pass.
     const QSize needed = start.expandedTo(ui->tabWidget->minimumSizeHint());

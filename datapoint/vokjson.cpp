@@ -12,7 +12,6 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSaveFile>
-#include <QStringList>
 #include <QUrl>
 
 #include <algorithm>
@@ -394,7 +393,6 @@ bool VokJson::encodeControl(const QList<ControlValue> &values, QByteArray *paylo
     QByteArray frame = statusTemplate();
     const int maskBytes = int(bytesForBits(writableCount));
     QByteArray mask(maskBytes, '\0');
-    QStringList given;
     for (const ControlValue &value : values) {
         const QString &name = value.displayName;
         const int index = indexOf(name);
@@ -407,17 +405,17 @@ bool VokJson::encodeControl(const QList<ControlValue> &values, QByteArray *paylo
             *error = QString("'%1' is not writable (%2)").arg(name, dp.type);
             return false;
         }
-        if (given.contains(name)) {
-            *error = QString("'%1' is given twice").arg(name);
-            return false;
-        }
-        given << name;
         // The last mask byte covers datapoints 0-7, the byte before it 8-15, and so on.
         const int maskIndex = maskBytes - 1 - index / 8;
         if (maskIndex < 0) {
             *error = QString("'%1' lies beyond the presence mask of %2 writable datapoints")
                          .arg(name)
                          .arg(writableCount);
+            return false;
+        }
+        const char bit = char(1 << (index % 8));
+        if (mask.at(maskIndex) & bit) {
+            *error = QString("'%1' is given twice").arg(name);
             return false;
         }
         const QString problem = controlValueProblem(dp, value);
@@ -429,7 +427,7 @@ bool VokJson::encodeControl(const QList<ControlValue> &values, QByteArray *paylo
             writeBytesValue(frame, index, value.bytes);
         else
             writeIntValue(frame, index, value.number);
-        mask[maskIndex] = char(mask.at(maskIndex) | (1 << (index % 8)));
+        mask[maskIndex] = char(mask.at(maskIndex) | bit);
     }
     *payload = mask + frame.mid(int(dataStart), int(sectionSize));
     return true;

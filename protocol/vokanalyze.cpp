@@ -39,11 +39,6 @@ bool isKeyChar(uint c)
     return c > 0x20 && c < 0x7F; // printable ASCII, space excluded
 }
 
-bool isHexDigit(ushort c)
-{
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
 // The key bytes of a typed product key (spaces already removed): the 32
 // characters themselves, or the 64 hexadecimal codes of 32 characters.
 // Empty when the text is neither, so a malformed entry can never shrink or
@@ -56,7 +51,7 @@ QByteArray productKeyBytes(const QString &text)
         return text.toLatin1();
     }
     if (text.size() == 2 * ProductKeySize) {
-        if (!std::all_of(text.begin(), text.end(), [](QChar c) { return isHexDigit(c.unicode()); }))
+        if (!std::all_of(text.begin(), text.end(), HexInput::isHexDigit))
             return {};
         const QByteArray bytes = QByteArray::fromHex(text.toLatin1());
         if (!std::all_of(bytes.begin(), bytes.end(), [](char c) { return isKeyChar(quint8(c)); }))
@@ -115,17 +110,17 @@ QString VokAnalyze::findProblem() const
         what = tr("无法读取（%1）").arg(file.errorString());
     } else {
         const QByteArray bytes = file.readAll();
-        const QStringList groups = settings->childGroups();
-        QStringList missing;
-        for (const char *section : kNeededSections) {
-            if (!groups.contains(QLatin1String(section)))
-                missing << QStringLiteral("[%1]").arg(QLatin1String(section));
-        }
         if (bytes.isEmpty()) {
             what = tr("是空的");
         } else if (!isUtf8Text(bytes)) {
             what = tr("不是UTF-8文本");
         } else {
+            const QStringList groups = settings->childGroups();
+            QStringList missing;
+            for (const char *section : kNeededSections) {
+                if (!groups.contains(QLatin1String(section)))
+                    missing << QStringLiteral("[%1]").arg(QLatin1String(section));
+            }
             QStringList faults;
             if (settings->status() != QSettings::NoError)
                 faults << tr("格式有误");
@@ -168,8 +163,9 @@ AnalyzeResult VokAnalyze::analyze(const QByteArray &frame)
 {
     AnalyzeResult result;
     const std::optional<quint8> code = cmd(frame);
-    if (len(frame))
-        result.length = lowerHex(tool.getUint16(frame, LenPos));
+    const std::optional<uint> length = len(frame);
+    if (length)
+        result.length = lowerHex(*length);
     if (const std::optional<quint8> number = sn(frame))
         result.sn = lowerHex(*number);
     if (!code)
@@ -191,7 +187,7 @@ AnalyzeResult VokAnalyze::analyze(const QByteArray &frame)
             key += QString::asprintf("%02X", sub);
         break;
     case Cmd::ControlReply:
-        key += tool.getUint16(frame, LenPos) == LenWithoutPayload ? "04" : "03";
+        key += *length == LenWithoutPayload ? "04" : "03";
         break;
     case Cmd::SetMode:
         if (sub == 0x01 || sub == 0x02)

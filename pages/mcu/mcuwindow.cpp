@@ -247,7 +247,7 @@ void McuWindow::showChecksums(const QByteArray &frame, const QString &computed)
     const bool whole = frame.size() >= VokFrame::MinSize;
     const QString own = whole ? QString::asprintf("%02x", quint8(frame.back())) : QString();
     ui->label_checksum_2->setText(whole ? tr("%1 / 帧内 %2").arg(computed, own) : computed);
-    const bool mismatch = whole && quint8(frame.back()) != tool->checksum(frame, 2, 1);
+    const bool mismatch = whole && quint8(frame.back()) != tool->checksum(frame, VokFrame::LenPos, 1);
     ui->label_checksum_mismatch->setText(mismatch ? tr("不符") : QString());
     ui->label_checksum_mismatch->setToolTip(
         mismatch ? tr("帧内校验和 %1 与计算值 %2 不符").arg(own, computed) : QString());
